@@ -1,0 +1,30 @@
+#!/bin/bash
+# Installs what Duskwane needs on Debian 12 and builds it into build/.
+# Sourced by run.sh and test.sh; BUILD_DIR and CMAKE_EXTRA may be set by the caller.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-sound1.2-dev
+  fonts-dejavu-core fonts-ebgaramond-extra
+)
+if [ "${DUSKWANE_WITH_TESTS:-0}" = 1 ]; then
+  PACKAGES+=(libgtest-dev googletest xvfb xauth xdotool x11-utils imagemagick sox valgrind)
+fi
+
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S "$ROOT" -B "$BUILD_DIR" ${CMAKE_EXTRA:-}
+cmake --build "$BUILD_DIR" -j "$(nproc)"

@@ -1,0 +1,562 @@
+// The program's entry and main loop, the display mode, the map file and the
+// screens. Each screen is one blocking function: it loads what it needs on
+// entry, runs its own event loop, releases what it loaded and returns a result.
+#include "main.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_ttf.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "collision.h"
+#include "constantes.h"
+#include "jeu.h"
+#include "sdlTxt.h"
+#include "sound.h"
+
+int fullScreen = 0;
+
+static SDL_Surface* ecranActuel = nullptr;
+
+// putenv keeps the string itself, so it must outlive the process's use of it.
+static void PutEnv(const char* entry) {
+    static char position[] = "SDL_VIDEO_WINDOW_POS=center";
+    static char centre[] = "SDL_VIDEO_CENTERED=1";
+    char* kept = (entry == ENV_FENETRE_CENTREE) ? centre : position;
+    putenv(kept);
+}
+
+static SDL_Surface* ChargerImage(const char* chemin) {
+    SDL_Surface* image = IMG_Load(chemin);
+    if (image == nullptr) {
+        printf("\n#ERREUR Erreur de chargement de l'image %s : %s #ERREUR_END", chemin, IMG_GetError());
+    }
+    return image;
+}
+
+static TTF_Font* OuvrirPolice(const char* chemin, int taille) {
+    TTF_Font* police = TTF_OpenFont(chemin, taille);
+    if (police == nullptr) {
+        printf("\n#ERREUR Erreur de chargement de la police %s : %s #ERREUR_END", chemin, TTF_GetError());
+    }
+    return police;
+}
+
+// A plain picture of the screen's size, standing in for a background that failed to load.
+static SDL_Surface* FondUni(SDL_Surface* ecran) {
+    SDL_Surface* fond = SDL_CreateRGBSurface(SDL_SWSURFACE, LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN,
+                                             ecran->format->Rmask, ecran->format->Gmask, ecran->format->Bmask, 0);
+    if (fond != nullptr) {
+        SDL_FillRect(fond, nullptr, SDL_MapRGB(fond->format, 0, 0, 0));
+    }
+    return fond;
+}
+
+static void Effacer(SDL_Surface* ecran) { SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, 0, 0, 0)); }
+
+SDL_Surface* EcranActuel() { return ecranActuel; }
+
+SDL_Surface* SetDisplayMode() {
+    SDL_Surface* ecran = nullptr;
+    if (fullScreen == 0) {
+        PutEnv(ENV_POSITION_FENETRE);
+        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_FENETRE);
+    } else {
+        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_PLEIN_ECRAN);
+    }
+    if (ecran != nullptr) {
+        ecranActuel = ecran;
+    }
+    return ecran;
+}
+
+void ToggleDisplayMode() {
+    SDL_Surface* ecran = nullptr;
+    if (fullScreen == 0) {
+        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_PLEIN_ECRAN);
+    } else {
+        PutEnv(ENV_FENETRE_CENTREE);
+        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_FENETRE);
+    }
+    if (ecran != nullptr) {
+        ecranActuel = ecran;
+        fullScreen = fullScreen == 0 ? 1 : 0;
+        return;
+    }
+    // A refused mode would leave the screens without a surface to draw into:
+    // stay in (or go back to) the mode we had, and keep the flag saying so.
+    printf("\n#ERREUR Changement de mode refus\351 : %s #ERREUR_END", SDL_GetError());
+    ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, fullScreen ? FLAGS_PLEIN_ECRAN : FLAGS_FENETRE);
+    if (ecran != nullptr) {
+        ecranActuel = ecran;
+    }
+}
+
+void DemoCreateMap() {
+    FILE* fichier = fopen(FICHIER_MAP, "w");
+    if (fichier == nullptr) {
+        printf("\n\n#ECHEC_createMap");
+        return;
+    }
+    for (int i = 0; i < MAP_LIGNES; i++) {
+        for (int j = 0; j < MAP_COLONNES; j++) {
+            if (i == MAP_LIGNES - 1) {
+                // The floor has a gap under the ledge of the row above.
+                if (j < MAP_TROU_DEBUT || j > MAP_TROU_FIN) {
+                    fputc('1', fichier);
+                }
+            } else if (i == MAP_LIGNES - 2) {
+                fputc((j > MAP_CORNICHE_DEBUT && j < MAP_CORNICHE_FIN) ? '1' : '0', fichier);
+            } else {
+                fputc('0', fichier);
+            }
+        }
+        fputc('\n', fichier);
+    }
+    fputc('0', fichier);
+    fclose(fichier);
+}
+
+int StartPage(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
+    DemoCreateMap();
+
+    SDL_Surface* menu = ChargerImage(IMG_TITRE);
+    SDL_Rect posMenu = {0, 0, 0, 0};
+    if (menu != nullptr) {
+        posMenu.x = static_cast<Sint16>((LARGEUR_ECRAN - menu->w) / 2);
+        posMenu.y = static_cast<Sint16>((HAUTEUR_ECRAN - menu->h) / 2);
+    }
+
+    TTF_Font* police = OuvrirPolice(FONT_TESSMARIN, TAILLE_POLICE_TITRE);
+    SDL_Color noir = {COULEUR_INVITE, COULEUR_INVITE, COULEUR_INVITE, 0};
+    SDL_Surface* texte = police ? TTF_RenderText_Solid(police, TEXTE_INVITE, noir) : nullptr;
+    SDL_Rect pos = {0, 0, 0, 0};
+    if (texte != nullptr) {
+        pos.x = static_cast<Sint16>((LARGEUR_ECRAN - texte->w) / 2);
+        pos.y = static_cast<Sint16>((HAUTEUR_ECRAN - texte->h) / 2);
+    }
+
+    int a = 1;
+    Uint32 tp = 0;
+
+    FMOD_SOUND* click = nullptr;
+    FMOD_SOUND* song = nullptr;
+    FMOD_System_CreateSound(systeme, SND_CLICK, MODE_EFFET, nullptr, &click);
+    FMOD_System_CreateSound(systeme, SND_WIND, MODE_AMBIANCE, nullptr, &song);
+    FMOD_Sound_SetLoopCount(song, -1);
+    FMOD_System_PlaySound(systeme, FMOD_CHANNEL_FREE, song, 0, nullptr);
+
+    SDL_Event event;
+    int ctn = 1;
+    while (ctn) {
+        if (SDL_PollEvent(&event)) {
+            switch (event.type) {
+            case SDL_MOUSEBUTTONDOWN:
+                ctn = 0;
+                break;
+            case SDL_KEYDOWN:
+                if (event.key.keysym.sym == SDLK_F11) {
+                    ToggleDisplayMode();
+                    ecran = EcranActuel();
+                }
+                ctn = 0;
+                break;
+            case SDL_QUIT:
+                FMOD_Sound_Release(click);
+                FMOD_Sound_Release(song);
+                exit(0);
+            default:
+                break;
+            }
+            if (!ctn) {
+                break;
+            }
+        }
+        if (SDL_GetTicks() - tp > DELAI_CLIGNOTEMENT) {
+            Effacer(ecran);
+            if (menu != nullptr) {
+                SDL_Rect p = posMenu;
+                SDL_BlitSurface(menu, nullptr, ecran, &p);
+            }
+            if (a == 1) {
+                if (texte != nullptr) {
+                    SDL_Rect p = pos;
+                    SDL_BlitSurface(texte, nullptr, ecran, &p);
+                }
+                a = 0;
+            } else {
+                a = 1;
+            }
+            tp = SDL_GetTicks();
+        }
+        SDL_Flip(ecran);
+    }
+
+    FMOD_System_PlaySound(systeme, FMOD_CHANNEL_FREE, click, 0, nullptr);
+    FMOD_Sound_Release(click);
+    FMOD_Sound_Release(song);
+    SDL_FreeSurface(menu);
+    SDL_FreeSurface(texte);
+    if (police != nullptr) {
+        TTF_CloseFont(police);
+    }
+    return 0;
+}
+
+// The main menu's buttons, in the order every test runs: exit, new game, load game.
+struct BoutonMenu {
+    const char* entree;
+    const char* normal;
+    const char* allume;
+    int y;
+    int selection;
+};
+static const BoutonMenu BOUTONS_MENU[3] = {
+    {IMG_EXIT, IMG_EXIT, IMG_EXIT_B, Y_BOUTON_EXIT, 1},
+    {IMG_NEWGAME, IMG_NEWGAME, IMG_NEWGAME_B, Y_BOUTON_NEWGAME, 2},
+    {IMG_LOADGAME_ENTREE, IMG_LOADGAME, IMG_LOADGAME_B, Y_BOUTON_LOADGAME, 3},
+};
+
+int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
+    SDL_Surface* menu = ChargerImage(IMG_MENU);
+    SDL_Surface* plancheOption[3] = {nullptr, nullptr, nullptr};
+    for (int i = 0; i < 3; i++) {
+        plancheOption[i] = ChargerImage(BOUTONS_MENU[i].entree);
+    }
+
+    FMOD_SOUND* click = nullptr;
+    FMOD_SOUND* song = nullptr;
+    FMOD_System_CreateSound(systeme, SND_SURVOL, MODE_EFFET, nullptr, &click);
+    FMOD_System_CreateSound(systeme, SND_WIND, MODE_AMBIANCE, nullptr, &song);
+
+    if (menu == nullptr) {
+        Test(ecran, ROUGE_CARTE[0], ROUGE_CARTE[1], ROUGE_CARTE[2]);
+        // After the card the menu still works, on a plain background of the screen's size.
+        menu = FondUni(ecran);
+    }
+
+    SDL_Rect posMenu = {0, 0, 0, 0};
+    if (menu != nullptr) {
+        posMenu.x = static_cast<Sint16>((LARGEUR_ECRAN - menu->w) / 2);
+        posMenu.y = static_cast<Sint16>((HAUTEUR_ECRAN - menu->h) / 2);
+    }
+    SDL_Rect posPO[3];
+    for (int i = 0; i < 3; i++) {
+        // A button whose entry picture is missing takes its size from its
+        // normal picture; without either it has no area and nothing hits it.
+        SDL_Surface* mesure = plancheOption[i];
+        SDL_Surface* autre = (mesure == nullptr) ? IMG_Load(BOUTONS_MENU[i].normal) : nullptr;
+        if (autre != nullptr) {
+            mesure = autre;
+        }
+        int w = mesure ? mesure->w : 0;
+        int h = mesure ? mesure->h : 0;
+        posPO[i].x = static_cast<Sint16>((LARGEUR_ECRAN - w) / 2);
+        posPO[i].y = static_cast<Sint16>(BOUTONS_MENU[i].y);
+        posPO[i].w = static_cast<Uint16>(w);
+        posPO[i].h = static_cast<Uint16>(h);
+        SDL_FreeSurface(autre);
+    }
+
+    int ctn = 1;
+    int plancheActuellementSelect = 0;
+    int nextPAS = 0;
+    int retour = EXIT;
+    // The pointer as last carried by a mouse event; none before the first one.
+    int sourisConnue = 0;
+    int sourisX = 0;
+    int sourisY = 0;
+
+    FMOD_Sound_SetLoopCount(song, -1);
+    FMOD_System_PlaySound(systeme, CANAL_VENT_MENU, song, 0, nullptr);
+
+    SDL_Event event;
+    while (ctn) {
+        if (SDL_PollEvent(&event)) {
+            switch (event.type) {
+            case SDL_QUIT:
+                exit(0);
+            case SDL_KEYDOWN:
+                if (event.key.keysym.sym == SDLK_ESCAPE) {
+                    ctn = 0;
+                    retour = EXIT;
+                } else if (event.key.keysym.sym == SDLK_F11) {
+                    ToggleDisplayMode();
+                    ecran = EcranActuel();
+                }
+                break;
+            case SDL_MOUSEMOTION:
+                sourisConnue = 1;
+                sourisX = event.motion.x;
+                sourisY = event.motion.y;
+                break;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                sourisConnue = 1;
+                sourisX = event.button.x;
+                sourisY = event.button.y;
+                if (event.type == SDL_MOUSEBUTTONDOWN && event.button.button == SDL_BOUTON_GAUCHE) {
+                    for (int i = 0; i < 3; i++) {
+                        if (IsMouseInBox(sourisX, sourisY, posPO[i])) {
+                            FMOD_System_PlaySound(systeme, FMOD_CHANNEL_FREE, click, 0, nullptr);
+                            ctn = 0;
+                            retour = i;
+                            break;
+                        }
+                    }
+                }
+                break;
+            default:
+                break;
+            }
+        }
+
+        if (ctn) {
+            for (int i = 0; i < 3; i++) {
+                const char* chemin = BOUTONS_MENU[i].normal;
+                if (sourisConnue && IsMouseInBox(sourisX, sourisY, posPO[i])) {
+                    plancheActuellementSelect = BOUTONS_MENU[i].selection;
+                    chemin = BOUTONS_MENU[i].allume;
+                }
+                SDL_FreeSurface(plancheOption[i]);
+                plancheOption[i] = IMG_Load(chemin);
+            }
+        }
+
+        // The buttons go into the background picture after it is on the
+        // screen, so the screen shows them one frame late.
+        Effacer(ecran);
+        if (menu != nullptr) {
+            SDL_Rect p = posMenu;
+            SDL_BlitSurface(menu, nullptr, ecran, &p);
+            for (int i = 0; i < 3; i++) {
+                if (plancheOption[i] != nullptr) {
+                    // The blit writes the clipped area back: that is what the pointer is tested against.
+                    SDL_BlitSurface(plancheOption[i], nullptr, menu, &posPO[i]);
+                }
+            }
+        }
+        SDL_Flip(ecran);
+
+        if (ctn && plancheActuellementSelect != nextPAS) {
+            FMOD_System_PlaySound(systeme, CANAL_SURVOL, click, 0, nullptr);
+            nextPAS = plancheActuellementSelect;
+        }
+    }
+
+    SDL_FreeSurface(menu);
+    for (int i = 0; i < 3; i++) {
+        SDL_FreeSurface(plancheOption[i]);
+    }
+    FMOD_Sound_Release(click);
+    FMOD_Sound_Release(song);
+    return retour;
+}
+
+// The intro's script, in Latin-1.
+static const char* const DIALOGUE[] = {
+    "ZORVIK: Suis je mort ?",
+    "ZORVIK: Non ...",
+    "ZORVIK: Je n'ai plus de force ...",
+    "ZORVIK: On dirais que quelq'un me parle ...",
+    "ZORVIK: Je connais cette voix ...",
+    "ZORVIK: Oui!",
+    "ZORVIK: C'est celle de Ylvane!",
+    "ZORVIK: Elle m'appelle !",
+};
+static const char* const EXCLAMATION = "! ";
+static const char* const MONOLOGUE[] = {
+    "Ylvane... je t'entends !",
+    "Ta voix me tire des cendres,",
+    "et le froid qui me tenait recule enfin...",
+    "Bless\351, je tiens debout !",
+    "La meute s'est dispers\351e aux quatre vents.",
+    "Threnn, Gulm et Wispel errent,",
+    "seuls, et perdus.",
+    "Je les retrouverai, un par un, et nous",
+    "passerons ensemble les collines du cr\351puscule",
+    "jusqu'\340 ton appel.",
+};
+
+// Per-surface alpha is ignored on a picture with its own alpha channel, so
+// such a portrait is faded through a copy whose alpha is scaled by hand.
+static void BlitPortraitFondu(SDL_Surface* image, SDL_Surface* ecran, SDL_Rect pos, Uint8 alpha) {
+    if (image->format->Amask == 0) {
+        SDL_SetAlpha(image, SDL_SRCALPHA, alpha);
+        SDL_BlitSurface(image, nullptr, ecran, &pos);
+        return;
+    }
+    SDL_Surface* copie = SDL_ConvertSurface(image, image->format, SDL_SWSURFACE);
+    if (copie == nullptr) {
+        return;
+    }
+    SDL_LockSurface(copie);
+    for (int y = 0; y < copie->h; y++) {
+        Uint8* ligne = static_cast<Uint8*>(copie->pixels) + y * copie->pitch;
+        for (int x = 0; x < copie->w; x++) {
+            Uint32 pixel = 0;
+            memcpy(&pixel, ligne + x * 4, sizeof pixel);
+            Uint32 a = (pixel & copie->format->Amask) >> copie->format->Ashift;
+            a = a * alpha / 255;
+            pixel = (pixel & ~copie->format->Amask) | (a << copie->format->Ashift);
+            memcpy(ligne + x * 4, &pixel, sizeof pixel);
+        }
+    }
+    SDL_UnlockSurface(copie);
+    SDL_BlitSurface(copie, nullptr, ecran, &pos);
+    SDL_FreeSurface(copie);
+}
+
+// A timed fade: `etape` runs once per step, each more than DELAI_FONDU ms
+// after the one before, and one event is read per step.
+template <typename Etape> static void Fondu(Uint32& tp, int dernier, Etape etape) {
+    int ctn = 0;
+    while (ctn <= dernier) {
+        if (SDL_GetTicks() - tp > DELAI_FONDU) {
+            etape(ctn);
+            ctn++;
+            tp = SDL_GetTicks();
+            Escape();
+        }
+    }
+}
+
+void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
+    SDL_Surface* image = ChargerImage(IMG_PORTRAIT);
+
+    Effacer(ecran);
+    SDL_Flip(ecran);
+
+    TTF_Font* police = OuvrirPolice(FONT_TESSMARIN, TAILLE_POLICE_INTRO);
+    SDL_Color color = {NOIR_INTRO[0], NOIR_INTRO[1], NOIR_INTRO[2], 0};
+
+    FMOD_SOUND* song = nullptr;
+    FMOD_System_CreateSound(systeme, SND_MUSIQUE, MODE_EFFET, nullptr, &song);
+    FMOD_Sound_SetLoopCount(song, -1);
+    FMOD_System_PlaySound(systeme, CANAL_MUSIQUE, song, 0, nullptr);
+
+    for (const char* ligne : DIALOGUE) {
+        TxtBox_Print(EcranActuel(), systeme, ligne, police, color);
+    }
+
+    Uint32 tp = SDL_GetTicks();
+    Fondu(tp, FONDU_BLANC_DERNIER, [](int ctn) {
+        SDL_Surface* e = EcranActuel();
+        Uint8 gris = static_cast<Uint8>(ctn & 0xFF);
+        SDL_FillRect(e, nullptr, SDL_MapRGB(e->format, gris, gris, gris));
+        SDL_Flip(e);
+    });
+
+    printf("#avant le ! ");
+    TxtBox_Print(EcranActuel(), systeme, EXCLAMATION, police, color);
+    printf("\n#apr\350s le !");
+
+    SDL_Rect pos = {0, 0, 0, 0};
+    if (image != nullptr) {
+        pos.x = static_cast<Sint16>((LARGEUR_ECRAN - image->w) / 2);
+        pos.y = static_cast<Sint16>(HAUTEUR_ECRAN - image->h);
+    }
+    // Without its portrait the fade-in keeps its pace over the white screen.
+    Fondu(tp, FONDU_PORTRAIT_DERNIER, [image, pos](int ctn) {
+        SDL_Surface* e = EcranActuel();
+        if (image != nullptr) {
+            BlitPortraitFondu(image, e, pos, static_cast<Uint8>(ctn & 0xFF));
+        }
+        SDL_Flip(e);
+    });
+
+    ecran = EcranActuel();
+    Effacer(ecran);
+    SDL_FreeSurface(image);
+    image = ChargerImage(IMG_PORTRAIT_B);
+    if (image != nullptr) {
+        pos.x = static_cast<Sint16>((LARGEUR_ECRAN - image->w) / 2);
+        pos.y = static_cast<Sint16>((HAUTEUR_ECRAN - image->h) / 2);
+        SDL_Rect p = pos;
+        SDL_BlitSurface(image, nullptr, ecran, &p);
+    }
+    SDL_Flip(ecran);
+
+    for (const char* ligne : MONOLOGUE) {
+        TxtBox_Print(EcranActuel(), systeme, ligne, police, color);
+    }
+    SDL_FreeSurface(image);
+
+    SDL_Event event;
+    int ctn = 1;
+    while (ctn) {
+        ecran = EcranActuel();
+        Effacer(ecran);
+        SDL_Flip(ecran);
+        if (!SDL_WaitEvent(&event)) {
+            continue;
+        }
+        if (event.type == SDL_MOUSEBUTTONDOWN) {
+            ctn = 0;
+        } else if (event.type == SDL_QUIT) {
+            exit(0);
+        }
+    }
+
+    FMOD_Sound_Release(song);
+    if (police != nullptr) {
+        TTF_CloseFont(police);
+    }
+}
+
+int SDL_main(int argc, char* argv[]) {
+    (void)argc;
+    (void)argv;
+    PutEnv(ENV_POSITION_FENETRE);
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        printf("Unable to init SDL: %s\n", SDL_GetError());
+        return 1;
+    }
+    atexit(SDL_Quit);
+    TTF_Init();
+
+    SDL_Surface* ecran = SetDisplayMode();
+    if (ecran == nullptr) {
+        printf("Unable to set %d x %d video: %s\n", LARGEUR_ECRAN, HAUTEUR_ECRAN, SDL_GetError());
+        return 1;
+    }
+    SDL_WM_SetCaption(TITRE_FENETRE, nullptr);
+
+    FMOD_SYSTEM* systeme = nullptr;
+    FMOD_System_Create(&systeme);
+    if (FMOD_System_Init(systeme, CANAUX_SON, FMOD_INIT_NORMAL, nullptr) != FMOD_OK) {
+        printf("Unable to load fmodex");
+        FMOD_System_Release(systeme);
+        return 1;
+    }
+
+    StartPage(EcranActuel(), systeme);
+
+    TTF_Font* police = OuvrirPolice(FONT_VOLTER, TAILLE_POLICE_MENU);
+    SDL_Color color = {ROUGE_MENU[0], ROUGE_MENU[1], ROUGE_MENU[2], 0};
+
+    for (;;) {
+        ecran = EcranActuel();
+        Effacer(ecran);
+        SDL_Flip(ecran);
+        int menu = Menu(ecran, systeme);
+        switch (menu) {
+        case NEW_GAME:
+            IntroGame(EcranActuel(), systeme);
+            break;
+        case LOAD_GAME:
+            TxtBox_Print(EcranActuel(), systeme, TEXTE_TEST, police, color);
+            break;
+        default:
+            if (police != nullptr) {
+                TTF_CloseFont(police);
+            }
+            FMOD_System_Close(systeme);
+            FMOD_System_Release(systeme);
+            exit(0);
+        }
+    }
+}

@@ -1,0 +1,190 @@
+#include "harness.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <unistd.h>
+
+namespace harness {
+
+void GameTest::SetUp() {
+    // Death tests re-run the test binary: each child starts SDL afresh.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    ASSERT_EQ(0, chdir(DUSKWANE_RUNTIME_DIR));
+    ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
+    ASSERT_EQ(0, TTF_Init());
+    fullScreen = 0;
+    ecran = SetDisplayMode();
+    ASSERT_NE(nullptr, ecran) << SDL_GetError();
+    FMOD_System_Create(&systeme);
+    ASSERT_EQ(FMOD_OK, FMOD_System_Init(systeme, 5, FMOD_INIT_NORMAL, nullptr));
+    SoundLogClear();
+}
+
+void GameTest::TearDown() {
+    FMOD_System_Close(systeme);
+    FMOD_System_Release(systeme);
+    TTF_Quit();
+    SDL_Quit();
+}
+
+SDL_Event Key(SDLKey sym) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.type = SDL_KEYDOWN;
+    e.key.state = SDL_PRESSED;
+    e.key.keysym.sym = sym;
+    return e;
+}
+
+SDL_Event KeyUp(SDLKey sym) {
+    SDL_Event e{};
+    e.type = SDL_KEYUP;
+    e.key.type = SDL_KEYUP;
+    e.key.state = SDL_RELEASED;
+    e.key.keysym.sym = sym;
+    return e;
+}
+
+SDL_Event Click(int button, int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.type = SDL_MOUSEBUTTONDOWN;
+    e.button.button = static_cast<Uint8>(button);
+    e.button.state = SDL_PRESSED;
+    e.button.x = static_cast<Uint16>(x);
+    e.button.y = static_cast<Uint16>(y);
+    return e;
+}
+
+SDL_Event Release(int button, int x, int y) {
+    SDL_Event e = Click(button, x, y);
+    e.type = SDL_MOUSEBUTTONUP;
+    e.button.type = SDL_MOUSEBUTTONUP;
+    e.button.state = SDL_RELEASED;
+    return e;
+}
+
+SDL_Event Motion(int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.type = SDL_MOUSEMOTION;
+    e.motion.x = static_cast<Uint16>(x);
+    e.motion.y = static_cast<Uint16>(y);
+    return e;
+}
+
+SDL_Event Quit() {
+    SDL_Event e{};
+    e.type = SDL_QUIT;
+    return e;
+}
+
+void Push(const SDL_Event& e) {
+    SDL_Event copy = e;
+    ASSERT_EQ(0, SDL_PushEvent(&copy)) << "SDL's event queue is full";
+}
+
+void Push(const std::vector<SDL_Event>& events) {
+    for (const SDL_Event& e : events) {
+        Push(e);
+    }
+}
+
+int Pending() {
+    SDL_Event peek[128];
+    return SDL_PeepEvents(peek, 128, SDL_PEEKEVENT, SDL_ALLEVENTS);
+}
+
+Feeder::Feeder(std::vector<Step> steps)
+    : thread_([steps]() {
+          for (const Step& s : steps) {
+              SDL_Delay(s.delayMs);
+              SDL_Event e = s.event;
+              while (SDL_PushEvent(&e) != 0) {
+                  SDL_Delay(1);
+              }
+          }
+      }) {}
+
+Feeder::~Feeder() { thread_.join(); }
+
+Answerer::Answerer(SDL_Event event, int count, Uint32 quietMs)
+    : thread_([this, event, count, quietMs]() {
+          int left = count;
+          Uint32 quietSince = SDL_GetTicks();
+          while (left > 0 && !stop_) {
+              SDL_Delay(2);
+              if (Pending() != 0) {
+                  quietSince = SDL_GetTicks();
+              } else if (SDL_GetTicks() - quietSince >= quietMs) {
+                  SDL_Event e = event;
+                  SDL_PushEvent(&e);
+                  --left;
+                  quietSince = SDL_GetTicks();
+              }
+          }
+      }) {}
+
+Answerer::~Answerer() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::ostream& operator<<(std::ostream& os, const Rgb& c) {
+    return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+Rgb Pixel(SDL_Surface* s, int x, int y) {
+    Uint8 r = 0, g = 0, b = 0;
+    SDL_LockSurface(s);
+    const Uint8* row = static_cast<const Uint8*>(s->pixels) + y * s->pitch;
+    Uint32 value = 0;
+    switch (s->format->BytesPerPixel) {
+    case 4:
+        value = reinterpret_cast<const Uint32*>(row)[x];
+        break;
+    case 2:
+        value = reinterpret_cast<const Uint16*>(row)[x];
+        break;
+    default:
+        value = row[x * s->format->BytesPerPixel];
+        break;
+    }
+    SDL_UnlockSurface(s);
+    SDL_GetRGB(value, s->format, &r, &g, &b);
+    return Rgb{r, g, b};
+}
+
+bool AllPixels(SDL_Surface* s, SDL_Rect r, Rgb c) {
+    for (int y = r.y; y < r.y + r.h; ++y) {
+        for (int x = r.x; x < r.x + r.w; ++x) {
+            if (!(Pixel(s, x, y) == c)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string CaptureStdout(const std::function<void()>& f) {
+    fflush(stdout);
+    testing::internal::CaptureStdout();
+    f();
+    fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+} // namespace harness

@@ -1,0 +1,93 @@
+// Shared test tools: a headless game (dummy video and audio), events pushed
+// into SDL's queue now or on a schedule from another thread, and pixel reads.
+#ifndef DUSKWANE_TEST_HARNESS_H
+#define DUSKWANE_TEST_HARNESS_H
+
+#include <SDL.h>
+#include <SDL_ttf.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "main.h"
+#include "sound.h"
+
+namespace harness {
+
+// Starts SDL, SDL_ttf, the screen and the sound system the way the game does,
+// in the run-time directory where the assets are.
+class GameTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    SDL_Surface* ecran = nullptr;
+    FMOD_SYSTEM* systeme = nullptr;
+};
+
+SDL_Event Key(SDLKey sym);
+SDL_Event KeyUp(SDLKey sym);
+SDL_Event Click(int button, int x, int y);
+SDL_Event Release(int button, int x, int y);
+SDL_Event Motion(int x, int y);
+SDL_Event Quit();
+
+// Pushes now; fails the test if SDL's queue is full.
+void Push(const SDL_Event& e);
+void Push(const std::vector<SDL_Event>& events);
+// Events still waiting in the queue (read without taking them).
+int Pending();
+
+// Pushes each event after its delay (milliseconds after the previous push),
+// from its own thread; joins on destruction.
+class Feeder {
+  public:
+    struct Step {
+        Uint32 delayMs;
+        SDL_Event event;
+    };
+    explicit Feeder(std::vector<Step> steps);
+    ~Feeder();
+    Feeder(const Feeder&) = delete;
+    Feeder& operator=(const Feeder&) = delete;
+
+  private:
+    std::thread thread_;
+};
+
+// Pushes `event` once the queue is empty and stays so for quietMs: a way to
+// answer a screen that has settled into waiting.
+class Answerer {
+  public:
+    Answerer(SDL_Event event, int count, Uint32 quietMs = 30);
+    ~Answerer();
+    Answerer(const Answerer&) = delete;
+    Answerer& operator=(const Answerer&) = delete;
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+std::ostream& operator<<(std::ostream& os, const Rgb& c);
+Rgb Pixel(SDL_Surface* s, int x, int y);
+// True when every pixel of the rectangle is colour c.
+bool AllPixels(SDL_Surface* s, SDL_Rect r, Rgb c);
+
+// Runs f with standard output captured; returns what it printed.
+std::string CaptureStdout(const std::function<void()>& f);
+
+// The file's whole content.
+std::string ReadFile(const std::string& path);
+
+} // namespace harness
+
+#endif
