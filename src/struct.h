@@ -4,21 +4,25 @@
 
 #include <SDL.h>
 
-typedef struct stat_ {
+// The records sit in a namespace of their own because `stat` would clash
+// with the C library's file-status function and record.
+namespace duskwane {
+
+struct stat {
     int lvl;
     int pv;
     int vitesse;
     int force;
-} stat;
+};
 
-typedef struct wolf_ {
+struct wolf {
     SDL_Surface* skin[2];
     SDL_Rect pos;
     int id;
     stat stats;
-} wolf;
+};
 
-typedef struct sav_ {
+struct sav {
     int HKey;
     int PKey;
     int GKey;
@@ -27,6 +31,11 @@ typedef struct sav_ {
     wolf* threnn;
     wolf* gulm;
     wolf* wispel;
-} sav;
+};
+
+} // namespace duskwane
+
+using duskwane::sav;
+using duskwane::wolf;
 
 #endif

@@ -1,6 +1,8 @@
 #include "harness.h"
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -185,6 +187,52 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+} // namespace harness
+
+namespace harness {
+
+AssetDir::AssetDir(const std::vector<std::string>& sans) {
+    char modele[] = "/tmp/duskwane-assets-XXXXXX";
+    char* dir = mkdtemp(modele);
+    EXPECT_NE(nullptr, dir);
+    path_ = dir ? dir : "/tmp";
+    namespace fs = std::filesystem;
+    const fs::path source(DUSKWANE_RUNTIME_DIR);
+    for (const char* racine : {"rsrc_img", "rsrc_snd"}) {
+        if (!fs::exists(source / racine)) {
+            continue;
+        }
+        for (const auto& entree : fs::recursive_directory_iterator(source / racine)) {
+            const fs::path relatif = fs::relative(entree.path(), source);
+            const fs::path cible = fs::path(path_) / relatif;
+            if (entree.is_directory()) {
+                fs::create_directories(cible);
+            } else if (std::find(sans.begin(), sans.end(), relatif.string()) == sans.end()) {
+                fs::create_directories(cible.parent_path());
+                fs::create_symlink(entree.path(), cible);
+            }
+        }
+    }
+    EXPECT_EQ(0, chdir(path_.c_str()));
+}
+
+AssetDir::~AssetDir() {
+    EXPECT_EQ(0, chdir(DUSKWANE_RUNTIME_DIR));
+    std::error_code ignore;
+    std::filesystem::remove_all(path_, ignore);
+}
+
+long ResidentKb() {
+    std::ifstream in("/proc/self/status");
+    std::string ligne;
+    while (std::getline(in, ligne)) {
+        if (ligne.rfind("VmRSS:", 0) == 0) {
+            return std::stol(ligne.substr(6));
+        }
+    }
+    return -1;
 }
 
 } // namespace harness

@@ -88,6 +88,24 @@ std::string CaptureStdout(const std::function<void()>& f);
 // The file's whole content.
 std::string ReadFile(const std::string& path);
 
+// A scratch run-time directory mirroring the game's assets by symlinks, minus
+// the files named in `sans` (paths relative to the run-time dir); the process
+// moves into it and back out on destruction.
+class AssetDir {
+  public:
+    explicit AssetDir(const std::vector<std::string>& sans = {});
+    ~AssetDir();
+    AssetDir(const AssetDir&) = delete;
+    AssetDir& operator=(const AssetDir&) = delete;
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// Resident memory of this process, in kilobytes.
+long ResidentKb();
+
 } // namespace harness
 
 #endif

@@ -1,0 +1,211 @@
+// The main menu: buttons lit under the pointer, clicks, keys and the way out.
+#include <SDL_image.h>
+
+#include "constantes.h"
+#include "harness.h"
+#include "main.h"
+
+using namespace harness;
+
+namespace {
+
+struct Bouton {
+    SDL_Rect r;
+    const char* allume;
+    const char* normal;
+};
+
+// Where a button stands, read from its picture as the menu does.
+Bouton Place(const char* entree, const char* normal, const char* allume, int y) {
+    SDL_Surface* s = IMG_Load(entree);
+    EXPECT_NE(nullptr, s) << entree;
+    Bouton b{{static_cast<Sint16>((LARGEUR_ECRAN - s->w) / 2), static_cast<Sint16>(y), static_cast<Uint16>(s->w),
+              static_cast<Uint16>(s->h)},
+             allume,
+             normal};
+    SDL_FreeSurface(s);
+    return b;
+}
+
+class MainMenu : public GameTest {
+  protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        exitB = Place(IMG_EXIT, IMG_EXIT, IMG_EXIT_B, Y_BOUTON_EXIT);
+        newB = Place(IMG_NEWGAME, IMG_NEWGAME, IMG_NEWGAME_B, Y_BOUTON_NEWGAME);
+        loadB = Place(IMG_LOADGAME_ENTREE, IMG_LOADGAME, IMG_LOADGAME_B, Y_BOUTON_LOADGAME);
+    }
+    static int cx(const Bouton& b) { return b.r.x + b.r.w / 2; }
+    static int cy(const Bouton& b) { return b.r.y + b.r.h / 2; }
+    // Plays of the menu's sound on a channel.
+    static int Plays(int requested) {
+        int n = 0;
+        for (int i = 0; i < SoundLogCount(); i++) {
+            if (SoundLogEntry(i).requested == requested && std::string(SoundLogEntry(i).path) == SND_SURVOL) {
+                n++;
+            }
+        }
+        return n;
+    }
+    // Whether the screen shows the button's picture `chemin` at its place.
+    bool Shows(const Bouton& b, const char* chemin) {
+        SDL_Surface* s = IMG_Load(chemin);
+        bool pareil = true;
+        for (int y = 5; y < s->h - 5 && pareil; y += 7) {
+            for (int x = 5; x < s->w - 5 && pareil; x += 7) {
+                pareil = Pixel(s, x, y) == Pixel(ecran, b.r.x + x, b.r.y + y);
+            }
+        }
+        SDL_FreeSurface(s);
+        return pareil;
+    }
+    Bouton exitB{}, newB{}, loadB{};
+};
+
+} // namespace
+
+TEST_F(MainMenu, ButtonsDoNotOverlapAndStandInTheirRows) {
+    EXPECT_LT(newB.r.y + newB.r.h, loadB.r.y);
+    EXPECT_LT(loadB.r.y + loadB.r.h, exitB.r.y);
+    SDL_Surface* fond = IMG_Load(IMG_MENU);
+    ASSERT_NE(nullptr, fond);
+    EXPECT_EQ(LARGEUR_ECRAN, fond->w);
+    EXPECT_EQ(HAUTEUR_ECRAN, fond->h);
+    SDL_FreeSurface(fond);
+}
+
+TEST_F(MainMenu, LeftClickOnEachButtonChoosesItWithTheClick) {
+    const std::pair<const Bouton*, int> cas[] = {{&exitB, EXIT}, {&newB, NEW_GAME}, {&loadB, LOAD_GAME}};
+    for (const auto& [b, attendu] : cas) {
+        SoundLogClear();
+        Push(Click(1, cx(*b), cy(*b)));
+        EXPECT_EQ(attendu, Menu(ecran, systeme));
+        ASSERT_GE(SoundLogCount(), 2);
+        EXPECT_EQ(CANAL_VENT_MENU, SoundLogEntry(0).channel);
+        EXPECT_STREQ(SND_WIND, SoundLogEntry(0).path);
+        EXPECT_EQ(1, Plays(FMOD_CHANNEL_FREE));
+        // Leaving releases the wind and the click.
+        EXPECT_EQ(0, SoundPlaying(CANAL_VENT_MENU));
+    }
+}
+
+TEST_F(MainMenu, EdgesLeftAndTopInsideRightAndBottomOutside) {
+    Push({Click(1, newB.r.x + newB.r.w, cy(newB)), Click(1, cx(newB), newB.r.y + newB.r.h),
+          Click(1, newB.r.x, newB.r.y)});
+    EXPECT_EQ(NEW_GAME, Menu(ecran, systeme));
+    EXPECT_EQ(1, Plays(FMOD_CHANNEL_FREE));
+}
+
+TEST_F(MainMenu, OtherButtonsKeysAndOutsideClicksDoNothing) {
+    Push({Click(3, cx(exitB), cy(exitB)), Click(2, cx(exitB), cy(exitB)), Click(4, cx(exitB), cy(exitB)),
+          Click(5, cx(exitB), cy(exitB)), Click(1, 3, 3), Key(SDLK_a), Key(SDLK_RETURN), KeyUp(SDLK_ESCAPE),
+          Click(1, cx(loadB), cy(loadB))});
+    EXPECT_EQ(LOAD_GAME, Menu(ecran, systeme));
+    EXPECT_EQ(1, Plays(FMOD_CHANNEL_FREE));
+}
+
+TEST_F(MainMenu, EscapeLeavesWithExitAndNoClick) {
+    Push(Key(SDLK_ESCAPE));
+    EXPECT_EQ(EXIT, Menu(ecran, systeme));
+    EXPECT_EQ(0, Plays(FMOD_CHANNEL_FREE));
+    EXPECT_EQ(0, Plays(CANAL_SURVOL));
+}
+
+TEST_F(MainMenu, F11TogglesOncePerPress) {
+    Push({Key(SDLK_F11), Key(SDLK_ESCAPE)});
+    Menu(ecran, systeme);
+    EXPECT_EQ(1, fullScreen);
+    Push({Key(SDLK_F11), Key(SDLK_F11), Key(SDLK_F11), Key(SDLK_ESCAPE)});
+    Menu(EcranActuel(), systeme);
+    EXPECT_EQ(0, fullScreen);
+}
+
+TEST_F(MainMenu, HoverLightsTheButtonOneFrameLateWithOneSoundEach) {
+    // Onto new game: lit, one hover sound on channel 3.
+    Feeder feeder({{50, Motion(cx(newB), cy(newB))}, {250, Key(SDLK_ESCAPE)}});
+    Menu(ecran, systeme);
+    EXPECT_TRUE(Shows(newB, IMG_NEWGAME_B));
+    EXPECT_TRUE(Shows(loadB, IMG_LOADGAME));
+    EXPECT_EQ(1, Plays(CANAL_SURVOL));
+}
+
+TEST_F(MainMenu, MovingBetweenButtonsSoundsOnlyOnChange) {
+    Feeder feeder({{50, Motion(cx(newB), cy(newB))},
+                   {150, Motion(cx(loadB), cy(loadB))},
+                   {150, Motion(3, 3)},
+                   {150, Motion(cx(loadB), cy(loadB) + 1)},
+                   {150, Motion(3, 3)},
+                   {150, Key(SDLK_ESCAPE)}});
+    Menu(ecran, systeme);
+    EXPECT_EQ(2, Plays(CANAL_SURVOL));
+    EXPECT_TRUE(Shows(newB, IMG_NEWGAME));
+    EXPECT_TRUE(Shows(loadB, IMG_LOADGAME));
+    for (int i = 0; i < SoundLogCount(); i++) {
+        if (SoundLogEntry(i).requested == CANAL_SURVOL) {
+            EXPECT_EQ(CANAL_SURVOL, SoundLogEntry(i).channel);
+        }
+    }
+}
+
+TEST_F(MainMenu, NothingIsLitBeforeTheFirstMouseEvent) {
+    Feeder feeder({{200, Key(SDLK_a)}, {200, Key(SDLK_ESCAPE)}});
+    Menu(ecran, systeme);
+    EXPECT_TRUE(Shows(newB, IMG_NEWGAME));
+    EXPECT_TRUE(Shows(exitB, IMG_EXIT));
+    EXPECT_EQ(0, Plays(CANAL_SURVOL));
+}
+
+TEST_F(MainMenu, EveryEntryStartsAfreshWithTheWindOnChannelTwo) {
+    Feeder premier({{50, Motion(cx(newB), cy(newB))}, {200, Key(SDLK_ESCAPE)}});
+    Menu(ecran, systeme);
+    EXPECT_EQ(1, Plays(CANAL_SURVOL));
+    SoundLogClear();
+    Feeder second({{50, Motion(cx(newB), cy(newB))}, {200, Key(SDLK_ESCAPE)}});
+    Menu(ecran, systeme);
+    EXPECT_EQ(1, Plays(CANAL_SURVOL)) << "the last selection is forgotten between entries";
+    EXPECT_EQ(CANAL_VENT_MENU, SoundLogEntry(0).channel);
+}
+
+TEST_F(MainMenu, CloseRequestEndsWithStatusZero) {
+    EXPECT_EXIT(
+        {
+            Push(Quit());
+            Menu(ecran, systeme);
+            _exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(MainMenu, MissingBackgroundShowsTheRedCardThenStillWorks) {
+    AssetDir sans({"rsrc_img/Menu/menu.jpg"});
+    std::atomic<bool> rouge{false};
+    std::thread sonde([&] {
+        for (int i = 0; i < 200 && !rouge; i++) {
+            rouge = Pixel(ecran, 530, 10) == Rgb{250, 0, 0};
+            SDL_Delay(5);
+        }
+    });
+    Feeder feeder({{300, Click(3, 1, 1)}, {100, Click(1, cx(loadB), cy(loadB))}});
+    EXPECT_EQ(LOAD_GAME, Menu(ecran, systeme));
+    sonde.join();
+    EXPECT_TRUE(rouge);
+}
+
+TEST_F(MainMenu, MissingButtonPictureLeavesTheOthersWorking) {
+    AssetDir sans({"rsrc_img/Menu/exit.jpg", "rsrc_img/Menu/exitb.jpg"});
+    Push({Click(1, cx(exitB), cy(exitB)), Click(1, cx(newB), cy(newB))});
+    EXPECT_EQ(NEW_GAME, Menu(ecran, systeme));
+}
+
+TEST_F(MainMenu, HundredsOfEntriesDoNotGrowMemory) {
+    for (int i = 0; i < 30; i++) {
+        Push({Motion(cx(newB), cy(newB)), Key(SDLK_ESCAPE)});
+        Menu(ecran, systeme);
+    }
+    const long avant = ResidentKb();
+    for (int i = 0; i < 300; i++) {
+        Push({Motion(cx(newB), cy(newB)), Key(SDLK_ESCAPE)});
+        Menu(ecran, systeme);
+    }
+    EXPECT_LT(ResidentKb() - avant, 2048) << "kB grown over 300 entries";
+}

@@ -1,0 +1,237 @@
+// The map file, the display toggle, start-up and the title screen.
+#include <SDL_image.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "constantes.h"
+#include "harness.h"
+#include "main.h"
+
+using namespace harness;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ExpectedMap() {
+    std::string m;
+    for (int i = 0; i < 11; i++) {
+        m += std::string(94, '0') + "\n";
+    }
+    m += std::string(21, '0') + std::string(19, '1') + std::string(54, '0') + "\n";
+    m += std::string(73, '1') + "\n0";
+    return m;
+}
+
+// A scratch working directory for the map file; removed afterwards.
+struct ScratchDir {
+    ScratchDir() {
+        char modele[] = "/tmp/duskwane-map-XXXXXX";
+        path = mkdtemp(modele);
+        EXPECT_EQ(0, chdir(path.c_str()));
+    }
+    ~ScratchDir() {
+        EXPECT_EQ(0, chdir(DUSKWANE_RUNTIME_DIR));
+        fs::remove_all(path);
+    }
+    std::string path;
+};
+
+} // namespace
+
+TEST(MapFile, HoldsTheDemoLevelAndReplacesAnyOldFile) {
+    ScratchDir dir;
+    {
+        std::ofstream old("map.map");
+        old << std::string(5000, 'x');
+    }
+    EXPECT_EQ("", CaptureStdout([] { DemoCreateMap(); }));
+    const std::string map = ReadFile("map.map");
+    EXPECT_EQ(1215u, map.size());
+    EXPECT_EQ(ExpectedMap(), map);
+    EXPECT_EQ('0', map.back());
+    EXPECT_EQ('\n', map[map.size() - 2]);
+    // Row 12 is 21 columns shorter than the others.
+    const size_t debut12 = 12 * 95;
+    EXPECT_EQ(73u, map.find('\n', debut12) - debut12);
+}
+
+TEST(MapFile, UnwritablePlaceReportsAndWritesNothing) {
+    ScratchDir dir;
+    // A directory in the file's place cannot be opened for writing, even by root.
+    fs::create_directory("map.map");
+    EXPECT_EQ("\n\n#ECHEC_createMap", CaptureStdout([] { DemoCreateMap(); }));
+    EXPECT_TRUE(fs::is_directory("map.map"));
+}
+
+class Display : public GameTest {};
+
+TEST_F(Display, ToggleAlternatesAndKeepsTheScreenSize) {
+    ASSERT_EQ(0, fullScreen);
+    ToggleDisplayMode();
+    EXPECT_EQ(1, fullScreen);
+    SDL_Surface* e = EcranActuel();
+    ASSERT_NE(nullptr, e);
+    EXPECT_EQ(SDL_GetVideoSurface(), e);
+    EXPECT_TRUE(e->flags & SDL_FULLSCREEN);
+    ToggleDisplayMode();
+    EXPECT_EQ(0, fullScreen);
+    e = EcranActuel();
+    EXPECT_EQ(SDL_GetVideoSurface(), e);
+    EXPECT_FALSE(e->flags & SDL_FULLSCREEN);
+    EXPECT_EQ(LARGEUR_ECRAN, e->w);
+    EXPECT_EQ(HAUTEUR_ECRAN, e->h);
+    EXPECT_EQ(32, e->format->BitsPerPixel);
+    EXPECT_STREQ("1", getenv("SDL_VIDEO_CENTERED"));
+    EXPECT_STREQ("center", getenv("SDL_VIDEO_WINDOW_POS"));
+}
+
+// Start-up failures print their message on standard output and end with 1.
+static void StartWithDriver(const char* variable, const char* driver) {
+    setenv(variable, driver, 1);
+    dup2(2, 1); // so the death test can read what the game prints
+    fflush(stdout);
+    int status = SDL_main(0, nullptr);
+    fflush(stdout);
+    _exit(status);
+}
+
+TEST(StartUp, UnknownVideoDriverEndsWithStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(StartWithDriver("SDL_VIDEODRIVER", "nosuchdriver"), ::testing::ExitedWithCode(1),
+                "Unable to init SDL: ");
+}
+
+TEST(StartUp, NoAudioOutputEndsWithStatusOneBeforeTheTitle) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            ScratchDir dir;
+            StartWithDriver("SDL_AUDIODRIVER", "nosuchdriver");
+        },
+        ::testing::ExitedWithCode(1), "^Unable to load fmodex$");
+}
+
+// The whole road through start-up: the title, then Escape in the menu.
+TEST(StartUp, TitleThenMenuEscapeEndsWithStatusZeroAndWritesTheMap) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_EQ(0, chdir(DUSKWANE_RUNTIME_DIR));
+    fs::remove("map.map");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            Feeder feeder({{300, Key(SDLK_a)}, {600, Key(SDLK_ESCAPE)}});
+            SDL_main(0, nullptr);
+            _exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ExpectedMap(), ReadFile("map.map"));
+}
+
+class Title : public GameTest {};
+
+TEST_F(Title, AnyKeyOrButtonLeavesWithTheClick) {
+    const std::vector<SDL_Event> leaves = {Key(SDLK_a),        Key(SDLK_ESCAPE),   Key(SDLK_SPACE),
+                                           Click(1, 10, 10),   Click(2, 10, 10),   Click(3, 10, 10),
+                                           Click(4, 10, 10),   Click(5, 10, 10)};
+    for (const SDL_Event& e : leaves) {
+        SoundLogClear();
+        Push(e);
+        EXPECT_EQ(0, StartPage(ecran, systeme));
+        ASSERT_EQ(2, SoundLogCount());
+        EXPECT_STREQ(SND_WIND, SoundLogEntry(0).path);
+        EXPECT_EQ(-1, SoundLogEntry(0).requested);
+        EXPECT_STREQ(SND_CLICK, SoundLogEntry(1).path);
+        EXPECT_EQ(-1, SoundLogEntry(1).requested);
+        // Both are released on the way out: nothing plays after the title.
+        for (int c = 0; c < CANAUX_SON; c++) {
+            EXPECT_EQ(0, SoundPlaying(c)) << "channel " << c;
+        }
+        EXPECT_EQ(0, Pending());
+    }
+    EXPECT_EQ(0, fullScreen);
+}
+
+TEST_F(Title, MotionAndReleasesDoNotLeave) {
+    Uint32 debut = SDL_GetTicks();
+    Feeder feeder({{0, Motion(100, 100)}, {0, Release(1, 5, 5)}, {0, KeyUp(SDLK_b)}, {400, Key(SDLK_b)}});
+    EXPECT_EQ(0, StartPage(ecran, systeme));
+    EXPECT_GE(SDL_GetTicks() - debut, 400u);
+}
+
+TEST_F(Title, F11TogglesTheModeAndLeaves) {
+    Push(Key(SDLK_F11));
+    StartPage(ecran, systeme);
+    EXPECT_EQ(1, fullScreen);
+    EXPECT_TRUE(EcranActuel()->flags & SDL_FULLSCREEN);
+}
+
+TEST_F(Title, CloseRequestEndsWithStatusZero) {
+    EXPECT_EXIT(
+        {
+            Push(Quit());
+            StartPage(ecran, systeme);
+            _exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// The prompt blinks: shown, hidden, shown, each phase more than 500 ms, over
+// the background, which stays.
+TEST_F(Title, PromptBlinksOverASteadyBackground) {
+    SDL_Surface* fond = IMG_Load(IMG_TITRE);
+    ASSERT_NE(nullptr, fond);
+    const SDL_Rect bande = {LARGEUR_ECRAN / 2 - 200, HAUTEUR_ECRAN / 2 - 10, 400, 20};
+    std::vector<std::pair<Uint32, bool>> phases; // when the prompt's presence changed
+    std::atomic<bool> fini{false};
+    std::thread sonde([&] {
+        bool avant = false;
+        bool premier = true;
+        while (!fini) {
+            int blancs = 0;
+            for (int x = bande.x; x < bande.x + bande.w; x += 2) {
+                if (Pixel(ecran, x, bande.y + bande.h / 2) == Rgb{245, 245, 245}) {
+                    blancs++;
+                }
+            }
+            bool visible = blancs > 5;
+            if (premier || visible != avant) {
+                phases.push_back({SDL_GetTicks(), visible});
+                avant = visible;
+                premier = false;
+            }
+            SDL_Delay(5);
+        }
+    });
+    Feeder feeder({{2700, Key(SDLK_RETURN)}});
+    StartPage(ecran, systeme);
+    fini = true;
+    sonde.join();
+    // The background is on the screen outside the prompt.
+    EXPECT_EQ(Pixel(fond, 5, 5), Pixel(ecran, 5, 5));
+    SDL_FreeSurface(fond);
+    // Before the first redraw the screen is still black.
+    if (!phases.empty() && !phases[0].second) {
+        phases.erase(phases.begin());
+    }
+    ASSERT_GE(phases.size(), 3u);
+    EXPECT_TRUE(phases[0].second) << "the first redraw shows the prompt";
+    for (size_t i = 1; i + 1 < phases.size(); i++) {
+        EXPECT_NE(phases[i].second, phases[i - 1].second);
+        // Sampling every 5 ms: a phase seen shorter than ~490 ms was too short.
+        EXPECT_GE(phases[i + 1].first - phases[i].first, 490u) << "phase " << i;
+    }
+}
+
+TEST_F(Title, MissingPicturesFontAndSoundsStillLeaveOnAKey) {
+    AssetDir sans({"rsrc_img/menu.jpg", "rsrc_img/font/Tessmarin.ttf", "rsrc_snd/Menu/click.wav",
+                   "rsrc_snd/Menu/wind.wav"});
+    Push(Key(SDLK_a));
+    std::string sortie = CaptureStdout([&] { EXPECT_EQ(0, StartPage(ecran, systeme)); });
+    EXPECT_NE(std::string::npos, sortie.find("rsrc_img/menu.jpg"));
+    EXPECT_NE(std::string::npos, sortie.find("rsrc_img/font/Tessmarin.ttf"));
+    EXPECT_EQ(0, SoundLogCount());
+}
