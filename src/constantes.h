@@ -131,8 +131,8 @@ constexpr std::uint8_t VERT_CHARGEMENT[3] = {0, 100, 0}; // the load-game screen
 constexpr std::uint8_t NOIR_CARTE[3] = {0, 0, 0};        // card for a missing demo menu background
 constexpr std::uint8_t NOIR_DEMO[3] = {0, 0, 0};         // around the demo menu, and in place of its background
 // A demo menu button whose picture is missing is drawn as a plain block.
-constexpr int LARGEUR_BOUTON_SECOURS = 300;
-constexpr int HAUTEUR_BOUTON_SECOURS = 80;
+constexpr int LARGEUR_BOUTON_SECOURS = 420; // the size of the menu button pictures
+constexpr int HAUTEUR_BOUTON_SECOURS = 90;
 constexpr std::uint8_t BOUTON_SECOURS[3] = {70, 60, 90};
 constexpr std::uint8_t BOUTON_SECOURS_B[3] = {150, 110, 60};
 

@@ -7,6 +7,7 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -559,4 +560,126 @@ int SDL_main(int argc, char* argv[]) {
             exit(0);
         }
     }
+}
+
+// The two-button demo menu: exit and demo game, lit under the pointer.
+namespace {
+
+// A plain surface in the screen's own pixel format, or null when memory runs out.
+SDL_Surface *DemoSurfaceUnie(SDL_Surface *ecran, int largeur, int hauteur, const std::uint8_t couleur[3]) {
+    const SDL_PixelFormat *f = ecran->format;
+    SDL_Surface *s =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, largeur, hauteur, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    if (s != nullptr) {
+        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, couleur[0], couleur[1], couleur[2]));
+    }
+    return s;
+}
+
+// A button picture, or a plain block in its place so a missing file leaves a button the player can still
+// see and click.
+SDL_Surface *DemoChargerBouton(SDL_Surface *ecran, const char *chemin, const std::uint8_t secours[3]) {
+    SDL_Surface *planche = IMG_Load(chemin);
+    if (planche == nullptr) {
+        printf("\n#ERREUR Erreur de chargement de %s : %s #ERREUR_END", chemin, IMG_GetError());
+        planche = DemoSurfaceUnie(ecran, LARGEUR_BOUTON_SECOURS, HAUTEUR_BOUTON_SECOURS, secours);
+    }
+    return planche;
+}
+
+void DemoLiberer(SDL_Surface *menu, SDL_Surface *plancheOption[2]) {
+    SDL_FreeSurface(menu);
+    SDL_FreeSurface(plancheOption[0]);
+    SDL_FreeSurface(plancheOption[1]);
+}
+
+} // namespace
+
+int DemoMenu(SDL_Surface *ecran, FMOD_SYSTEM *systeme) {
+    (void)systeme;
+    // Index 0 is exit, 1 demo game.
+    const char *const normal[2] = {IMG_EXIT, IMG_DEMOGAME};
+    const char *const surbrillance[2] = {IMG_EXIT_B, IMG_DEMOGAME_B};
+    const int ligne[2] = {Y_DEMO_EXIT, Y_DEMO_DEMOGAME};
+    const int resultat[2] = {0, 1};
+
+    SDL_Surface *menu = IMG_Load(IMG_MENU);
+    if (menu == nullptr) {
+        printf("\n#ERREUR Erreur de chargement de %s : %s #ERREUR_END", IMG_MENU, IMG_GetError());
+    }
+    SDL_Surface *plancheOption[2] = {nullptr, nullptr};
+    for (int i = 0; i < 2; ++i) {
+        plancheOption[i] = DemoChargerBouton(ecran, normal[i], BOUTON_SECOURS);
+    }
+    if (menu == nullptr) {
+        Test(ecran, NOIR_CARTE[0], NOIR_CARTE[1], NOIR_CARTE[2]);
+        // A black screen-sized stand-in keeps the buttons where they belong and clickable.
+        menu = DemoSurfaceUnie(ecran, LARGEUR_ECRAN, HAUTEUR_ECRAN, NOIR_DEMO);
+    }
+
+    SDL_Rect posMenu = {};
+    posMenu.x = static_cast<Sint16>((LARGEUR_ECRAN - (menu != nullptr ? menu->w : LARGEUR_ECRAN)) / 2);
+    posMenu.y = static_cast<Sint16>((HAUTEUR_ECRAN - (menu != nullptr ? menu->h : HAUTEUR_ECRAN)) / 2);
+    SDL_Rect posPO[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        const int w = plancheOption[i] != nullptr ? plancheOption[i]->w : 0;
+        const int h = plancheOption[i] != nullptr ? plancheOption[i]->h : 0;
+        posPO[i].x = static_cast<Sint16>((LARGEUR_ECRAN - w) / 2);
+        posPO[i].y = static_cast<Sint16>(ligne[i]);
+        posPO[i].w = static_cast<Uint16>(w);
+        posPO[i].h = static_cast<Uint16>(h);
+    }
+
+    // Nothing is drawn before the first event: the screen keeps what it showed.
+    SDL_Event event;
+    int ctn = 1;
+    while (ctn) {
+        if (SDL_WaitEvent(&event) == 0) {
+            DemoLiberer(menu, plancheOption); // the event queue is gone: leave as with Escape
+            return 0;
+        }
+        switch (event.type) {
+        case SDL_KEYDOWN:
+            if (event.key.keysym.sym == SDLK_ESCAPE) {
+                DemoLiberer(menu, plancheOption);
+                return 0;
+            }
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (event.button.button == SDL_BOUTON_GAUCHE) {
+                for (int i = 0; i < 2; ++i) {
+                    if (IsMouseInBox(event.button.x, event.button.y, posPO[i])) {
+                        DemoLiberer(menu, plancheOption);
+                        return resultat[i];
+                    }
+                }
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            for (int i = 0; i < 2; ++i) {
+                const int dessus = IsMouseInBox(event.motion.x, event.motion.y, posPO[i]);
+                SDL_Surface *planche = DemoChargerBouton(ecran, dessus ? surbrillance[i] : normal[i],
+                                                         dessus ? BOUTON_SECOURS_B : BOUTON_SECOURS);
+                SDL_FreeSurface(plancheOption[i]);
+                plancheOption[i] = planche;
+            }
+            break;
+        case SDL_QUIT:
+            exit(0);
+        default:
+            break;
+        }
+
+        SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, NOIR_DEMO[0], NOIR_DEMO[1], NOIR_DEMO[2]));
+        SDL_Rect dest = posMenu; // a copy: the blit clips its destination in place
+        SDL_BlitSurface(menu, nullptr, ecran, &dest);
+        // The buttons are painted into the background itself, so the screen shows them from the next
+        // redraw on; each blit also leaves the drawn size in the button's rectangle, which the hit test uses.
+        for (int i = 0; i < 2; ++i) {
+            SDL_BlitSurface(plancheOption[i], nullptr, menu, &posPO[i]);
+        }
+        SDL_Flip(ecran);
+    }
+    DemoLiberer(menu, plancheOption);
+    return 0;
 }

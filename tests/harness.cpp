@@ -154,8 +154,13 @@ Rgb Pixel(SDL_Surface* s, int x, int y) {
     case 2:
         value = reinterpret_cast<const Uint16*>(row)[x];
         break;
+    case 3: {
+        const Uint8* p = row + x * 3;
+        value = SDL_BYTEORDER == SDL_LIL_ENDIAN ? (p[0] | p[1] << 8 | p[2] << 16) : (p[2] | p[1] << 8 | p[0] << 16);
+        break;
+    }
     default:
-        value = row[x * s->format->BytesPerPixel];
+        value = row[x];
         break;
     }
     SDL_UnlockSurface(s);

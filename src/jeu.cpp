@@ -1,0 +1,141 @@
+#include "jeu.h"
+
+#include <SDL_image.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "constantes.h"
+
+namespace {
+
+void Remplir(SDL_Surface *ecran, const std::uint8_t couleur[3]) {
+    SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, couleur[0], couleur[1], couleur[2]));
+    SDL_Flip(ecran);
+}
+
+void FreeWolf(wolf *loup) {
+    if (loup == nullptr) {
+        return;
+    }
+    SDL_FreeSurface(loup->skin[0]);
+    SDL_FreeSurface(loup->skin[1]);
+    delete loup;
+}
+
+} // namespace
+
+int JeuMain(SDL_Surface *ecran, FMOD_SYSTEM *systeme, int parametreJeu) {
+    (void)systeme;
+    SDL_Event event;
+    for (;;) {
+        Remplir(ecran, FOND_JEU);
+        switch (parametreJeu) {
+        case EXIT:
+        case CINEMATHIQUE:
+            exit(0);
+        case NEW_GAME: {
+            sav *save = InitSave();
+            // Nothing plays a game from the save yet; release it rather than leave it behind.
+            FreeSave(save);
+            return GAME;
+        }
+        case LOAD_GAME:
+            Test(ecran, VERT_CHARGEMENT[0], VERT_CHARGEMENT[1], VERT_CHARGEMENT[2]);
+            break;
+        default:
+            // No screen for these states yet: the background stays up, asleep until an event comes,
+            // and only closing the window leaves.
+            if (SDL_WaitEvent(&event) == 0) {
+                return parametreJeu; // the event queue is gone: nothing could ever end the wait
+            }
+            if (event.type == SDL_QUIT) {
+                exit(0);
+            }
+            break;
+        }
+    }
+}
+
+sav *InitSave() {
+    sav *save = new (std::nothrow) sav();
+    if (save == nullptr) {
+        return nullptr;
+    }
+    save->zorvik = new (std::nothrow) wolf();
+    if (save->zorvik == nullptr) {
+        delete save;
+        return nullptr;
+    }
+    wolf *zorvik = save->zorvik;
+    zorvik->skin[0] = IMG_Load(IMG_WOLF_ZORVIK);
+    zorvik->id = ZORVIK;
+    zorvik->pos.x = ZORVIK_X;
+    zorvik->pos.y = ZORVIK_Y;
+    zorvik->stats.lvl = ZORVIK_LVL;
+    zorvik->stats.pv = ZORVIK_PV;
+    zorvik->stats.vitesse = ZORVIK_VITESSE;
+    zorvik->stats.force = ZORVIK_FORCE;
+    return save;
+}
+
+void FreeSave(sav *save) {
+    if (save == nullptr) {
+        return;
+    }
+    FreeWolf(save->zorvik);
+    FreeWolf(save->threnn);
+    FreeWolf(save->gulm);
+    FreeWolf(save->wispel);
+    delete save;
+}
+
+void Test(SDL_Surface *ecran, int x, int y, int z) {
+    const std::uint8_t couleur[3] = {static_cast<std::uint8_t>(x & 0xFF), static_cast<std::uint8_t>(y & 0xFF),
+                                     static_cast<std::uint8_t>(z & 0xFF)};
+    SDL_Event event;
+    int ctn = 1;
+    while (ctn) {
+        Remplir(ecran, couleur);
+        if (SDL_WaitEvent(&event) == 0) {
+            return; // the event queue is gone: no click could ever come
+        }
+        if (event.type == SDL_MOUSEBUTTONDOWN) {
+            ctn = 0;
+        } else if (event.type == SDL_QUIT) {
+            exit(0);
+        }
+    }
+}
+
+void Escape() {
+    SDL_Event event;
+    if (SDL_PollEvent(&event) == 1 && event.type == SDL_QUIT) {
+        exit(0);
+    }
+}
+
+int DemoFirstMap(SDL_Surface *ecran, FMOD_SYSTEM *systeme) {
+    SDL_Surface *menu = IMG_Load(IMG_MENU);
+    SDL_Surface *plancheOption[3] = {nullptr, nullptr, nullptr};
+    plancheOption[0] = IMG_Load(IMG_EXIT);
+    plancheOption[1] = IMG_Load(IMG_NEWGAME);
+    plancheOption[2] = IMG_Load(IMG_LOADGAME_ENTREE);
+    FMOD_SOUND *click = nullptr;
+    FMOD_SOUND *song = nullptr;
+    FMOD_System_CreateSound(systeme, SND_CLICK, MODE_EFFET, nullptr, &click);
+    FMOD_System_CreateSound(systeme, SND_WIND, MODE_AMBIANCE, nullptr, &song);
+
+    if (menu == nullptr) {
+        Test(ecran, ROUGE_CARTE[0], ROUGE_CARTE[1], ROUGE_CARTE[2]);
+    }
+
+    // The map is not drawn yet, so nothing here outlives the call.
+    FMOD_Sound_Release(click);
+    FMOD_Sound_Release(song);
+    for (SDL_Surface *planche : plancheOption) {
+        SDL_FreeSurface(planche);
+    }
+    SDL_FreeSurface(menu);
+    return 0;
+}

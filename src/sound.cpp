@@ -1,0 +1,294 @@
+// The sound layer: SDL_sound decodes every file whole at load time, already
+// converted to the mixer's format, and SDL_mixer plays the PCM on its
+// channels. Nothing here is ever fatal: a failed load gives a null sound and
+// every call takes a null handle as a failure without effect.
+#include "sound.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <SDL_sound.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "constantes.h"
+
+struct FMOD_SYSTEM {
+    int canaux;     // channels allocated in the mixer
+    bool ouvert;    // the mixer is open and the system usable
+    bool audioSDL;  // we brought SDL's audio subsystem up, so we take it down
+    bool decodeurs; // Sound_Init succeeded
+    bool mixeur;    // Mix_OpenAudio succeeded
+};
+
+struct FMOD_SOUND {
+    Mix_Chunk *chunk;
+    Uint8 *pcm; // owned here: a chunk from Mix_QuickLoad_RAW does not free it
+    FMOD_MODE mode;
+    int boucles;
+    std::string chemin;
+};
+
+// SDL_mixer has one set of channels per process, so only one system may be open at a time.
+static FMOD_SYSTEM *systemeOuvert = nullptr;
+// The sound last started on each channel, until it is released.
+static std::vector<const FMOD_SOUND *> sonSurCanal;
+static std::vector<SoundStart> journal;
+// A deque never moves its elements, so the paths handed out stay valid until SoundLogClear.
+static std::deque<std::string> cheminsJournal;
+
+static bool EstOuvert(const FMOD_SYSTEM *system) {
+    return system != nullptr && system->ouvert;
+}
+
+static void Fermer(FMOD_SYSTEM *system) {
+    if (system->mixeur) {
+        Mix_HaltChannel(-1);
+        Mix_CloseAudio();
+    }
+    if (system->decodeurs) {
+        Sound_Quit();
+    }
+    if (system->audioSDL) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    system->mixeur = system->decodeurs = system->audioSDL = system->ouvert = false;
+    system->canaux = 0;
+    if (systemeOuvert == system) {
+        systemeOuvert = nullptr;
+        sonSurCanal.clear();
+    }
+}
+
+static std::uint32_t Lire32(const unsigned char *p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// The WAV decoder plays a cut-off file up to where it stops without a word; a
+// WAV whose data chunk is shorter than its header says is a damaged file and
+// is refused like the other broken ones.
+static bool WavTronque(const char *path) {
+    std::FILE *f = std::fopen(path, "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    bool tronque = false;
+    unsigned char entete[12];
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        long taille = std::ftell(f);
+        std::rewind(f);
+        if (taille >= 12 && std::fread(entete, 1, 12, f) == 12 && std::memcmp(entete, "RIFF", 4) == 0 &&
+            std::memcmp(entete + 8, "WAVE", 4) == 0) {
+            long pos = 12;
+            unsigned char morceau[8];
+            while (pos + 8 <= taille && std::fseek(f, pos, SEEK_SET) == 0 && std::fread(morceau, 1, 8, f) == 8) {
+                long long longueur = Lire32(morceau + 4);
+                pos += 8;
+                if (std::memcmp(morceau, "data", 4) == 0) {
+                    tronque = longueur > taille - pos;
+                    break;
+                }
+                pos += static_cast<long>(longueur + (longueur & 1));
+            }
+        }
+    }
+    std::fclose(f);
+    return tronque;
+}
+
+static FMOD_RESULT EchecChargement(const char *path, const char *erreur) {
+    std::printf("\n#ERREUR Erreur de chargement du son %s : %s #ERREUR_END", path,
+                erreur != nullptr ? erreur : "erreur inconnue");
+    return FMOD_ERR_FILE_BAD;
+}
+
+FMOD_RESULT FMOD_System_Create(FMOD_SYSTEM **system) {
+    if (system == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    *system = new FMOD_SYSTEM{0, false, false, false, false};
+    return FMOD_OK;
+}
+
+FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM *system, int maxchannels, FMOD_INITFLAGS, void *) {
+    if (system == nullptr || system->ouvert || systemeOuvert != nullptr || maxchannels <= 0 ||
+        maxchannels > SON_CANAUX_MAX) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    if (SDL_WasInit(SDL_INIT_AUDIO) == 0) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
+            return FMOD_ERR_OUTPUT_INIT;
+        }
+        system->audioSDL = true;
+    }
+    system->decodeurs = Sound_Init() != 0;
+    if (system->decodeurs) {
+        system->mixeur = Mix_OpenAudio(SON_FREQUENCE, AUDIO_S16SYS, SON_SORTIE_CANAUX, SON_TAMPON_MIXEUR) == 0;
+    }
+    if (!system->mixeur || Mix_AllocateChannels(maxchannels) != maxchannels) {
+        Fermer(system);
+        return FMOD_ERR_OUTPUT_INIT;
+    }
+    system->canaux = maxchannels;
+    system->ouvert = true;
+    systemeOuvert = system;
+    sonSurCanal.assign(static_cast<size_t>(maxchannels), nullptr);
+    return FMOD_OK;
+}
+
+FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM *system, const char *path, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO *,
+                                    FMOD_SOUND **sound) {
+    if (sound == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    *sound = nullptr;
+    if (!EstOuvert(system) || path == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    if (WavTronque(path)) {
+        return EchecChargement(path, "fichier WAV tronque");
+    }
+    int frequence = 0;
+    int canaux = 0;
+    Uint16 format = 0;
+    Mix_QuerySpec(&frequence, &format, &canaux);
+    Sound_AudioInfo voulu = {format, static_cast<Uint8>(canaux), static_cast<Uint32>(frequence)};
+    Sound_ClearError();
+    Sound_Sample *sample = Sound_NewSampleFromFile(path, &voulu, SON_TAMPON_DECODAGE);
+    if (sample == nullptr) {
+        return EchecChargement(path, Sound_GetError());
+    }
+    Uint32 octets = Sound_DecodeAll(sample);
+    if (sample->flags & SOUND_SAMPLEFLAG_ERROR) {
+        FMOD_RESULT r = EchecChargement(path, Sound_GetError());
+        Sound_FreeSample(sample);
+        return r;
+    }
+    // The mixer refuses a chunk that ends in the middle of a frame.
+    Uint32 trame = static_cast<Uint32>((format & 0xFF) / 8 * canaux);
+    octets -= octets % trame;
+    if (octets == 0 || sample->buffer == nullptr) {
+        Sound_FreeSample(sample);
+        return EchecChargement(path, "aucun son decode");
+    }
+    Uint8 *pcm = static_cast<Uint8 *>(std::malloc(octets));
+    if (pcm == nullptr) {
+        Sound_FreeSample(sample);
+        return EchecChargement(path, "memoire insuffisante");
+    }
+    std::memcpy(pcm, sample->buffer, octets);
+    Sound_FreeSample(sample);
+    Mix_Chunk *chunk = Mix_QuickLoad_RAW(pcm, octets);
+    if (chunk == nullptr) {
+        std::free(pcm);
+        return EchecChargement(path, Mix_GetError());
+    }
+    // A looping sound loops without end until told otherwise.
+    int boucles = (mode & FMOD_LOOP_NORMAL) ? -1 : 0;
+    *sound = new FMOD_SOUND{chunk, pcm, mode, boucles, path};
+    return FMOD_OK;
+}
+
+FMOD_RESULT FMOD_Sound_SetLoopCount(FMOD_SOUND *sound, int loopcount) {
+    if (sound == nullptr || loopcount < -1) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    sound->boucles = loopcount;
+    return FMOD_OK;
+}
+
+FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM *system, FMOD_CHANNELINDEX channelid, FMOD_SOUND *sound, int paused,
+                                  FMOD_CHANNEL **channel) {
+    if (channel != nullptr) {
+        *channel = nullptr;
+    }
+    if (!EstOuvert(system) || sound == nullptr || channelid < FMOD_CHANNEL_FREE || channelid >= system->canaux) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    if (channelid != FMOD_CHANNEL_FREE) {
+        Mix_HaltChannel(channelid);
+    }
+    // Both count the plays after the first: -1 is for ever, 0 is once.
+    int boucles = (sound->mode & FMOD_LOOP_NORMAL) ? sound->boucles : 0;
+    int canal = Mix_PlayChannel(channelid, sound->chunk, boucles);
+    if (canal < 0 || canal >= system->canaux) {
+        return FMOD_ERR_CHANNEL_ALLOC;
+    }
+    if (paused) {
+        Mix_Pause(canal);
+    }
+    sonSurCanal[static_cast<size_t>(canal)] = sound;
+    cheminsJournal.push_back(sound->chemin);
+    journal.push_back(SoundStart{channelid, canal, cheminsJournal.back().c_str()});
+    return FMOD_OK;
+}
+
+FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND *sound) {
+    if (sound == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    // Halts the chunk on every channel that plays it before it goes.
+    Mix_FreeChunk(sound->chunk);
+    std::free(sound->pcm);
+    for (const FMOD_SOUND *&s : sonSurCanal) {
+        if (s == sound) {
+            s = nullptr;
+        }
+    }
+    delete sound;
+    return FMOD_OK;
+}
+
+FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM *system) {
+    if (system == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    Fermer(system);
+    return FMOD_OK;
+}
+
+FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM *system) {
+    if (system == nullptr) {
+        return FMOD_ERR_INVALID_PARAM;
+    }
+    Fermer(system);
+    delete system;
+    return FMOD_OK;
+}
+
+const char *SoundOnChannel(int channel) {
+    if (channel < 0 || static_cast<size_t>(channel) >= sonSurCanal.size() ||
+        sonSurCanal[static_cast<size_t>(channel)] == nullptr) {
+        return nullptr;
+    }
+    return sonSurCanal[static_cast<size_t>(channel)]->chemin.c_str();
+}
+
+int SoundPlaying(int channel) {
+    if (!EstOuvert(systemeOuvert) || channel < 0 || channel >= systemeOuvert->canaux) {
+        return 0;
+    }
+    // A paused channel is not heard.
+    return Mix_Playing(channel) != 0 && Mix_Paused(channel) == 0;
+}
+
+int SoundLogCount() {
+    return static_cast<int>(journal.size());
+}
+
+SoundStart SoundLogEntry(int index) {
+    if (index < 0 || index >= SoundLogCount()) {
+        return SoundStart{FMOD_CHANNEL_FREE, -1, nullptr};
+    }
+    return journal[static_cast<size_t>(index)];
+}
+
+void SoundLogClear() {
+    journal.clear();
+    cheminsJournal.clear();
+}

@@ -1,0 +1,89 @@
+// The hit test, the colour card and the one-event poll.
+#include "collision.h"
+#include "harness.h"
+#include "jeu.h"
+
+using namespace harness;
+
+namespace {
+
+const SDL_Rect kEcranEntier = {0, 0, 1060, 740};
+
+class CardAndPoll : public GameTest {};
+
+TEST(IsMouseInBox, LeftAndTopEdgesInsideRightAndBottomOutside) {
+    const SDL_Rect box = {10, 10, 5, 5};
+    EXPECT_EQ(1, IsMouseInBox(10, 10, box));
+    EXPECT_EQ(1, IsMouseInBox(14, 14, box));
+    EXPECT_EQ(0, IsMouseInBox(15, 10, box));
+    EXPECT_EQ(0, IsMouseInBox(10, 15, box));
+    EXPECT_EQ(0, IsMouseInBox(9, 12, box));
+    EXPECT_EQ(0, IsMouseInBox(12, 9, box));
+    EXPECT_EQ(0, IsMouseInBox(10, 10, SDL_Rect{10, 10, 0, 5}));
+    EXPECT_EQ(0, IsMouseInBox(10, 10, SDL_Rect{10, 10, 5, 0}));
+}
+
+TEST(IsMouseInBox, PositionSignedAndSizeUnsigned) {
+    const SDL_Rect gauche = {-20, -30, 30, 40};
+    EXPECT_EQ(1, IsMouseInBox(-20, -30, gauche));
+    EXPECT_EQ(1, IsMouseInBox(9, 9, gauche));
+    EXPECT_EQ(0, IsMouseInBox(10, 0, gauche));
+    EXPECT_EQ(0, IsMouseInBox(0, 10, gauche));
+    const SDL_Rect large = {32000, 0, 65535, 65535};
+    EXPECT_EQ(1, IsMouseInBox(40000, 1000, large));
+    EXPECT_EQ(1, IsMouseInBox(32000 + 65534, 65534, large));
+    EXPECT_EQ(0, IsMouseInBox(32000 + 65535, 0, large));
+    EXPECT_EQ(0, IsMouseInBox(31999, 0, large));
+}
+
+TEST_F(CardAndPoll, CardTakesLowEightBitsAndOutlastsKeysAndMotion) {
+    Push({Key(SDLK_a), Key(SDLK_F11), Key(SDLK_ESCAPE), Motion(5, 5), Click(SDL_BUTTON_LEFT, 20, 20)});
+    ::Test(ecran, 250 + 256, 3 + 512, 7 - 256);
+    EXPECT_TRUE(AllPixels(ecran, kEcranEntier, Rgb{250, 3, 7}));
+    EXPECT_EQ(0, Pending()); // every key was read and the card stayed until the click
+    EXPECT_EQ(0, fullScreen);
+}
+
+TEST_F(CardAndPoll, CardEndsOnEveryMouseButton) {
+    for (int bouton :
+         {SDL_BUTTON_LEFT, SDL_BUTTON_MIDDLE, SDL_BUTTON_RIGHT, SDL_BUTTON_WHEELUP, SDL_BUTTON_WHEELDOWN}) {
+        Push({Click(bouton, 1, 1), Key(SDLK_z)});
+        ::Test(ecran, 0, 0, 0);
+        EXPECT_EQ(1, Pending()) << "button " << bouton;
+        SDL_Event reste;
+        while (SDL_PollEvent(&reste) == 1) {
+        }
+    }
+}
+
+TEST_F(CardAndPoll, CardEndsProcessOnCloseRequest) {
+    // The click after the close request makes a card that ignored it return, which fails the test.
+    EXPECT_EXIT(
+        {
+            Push({Key(SDLK_a), Quit(), Click(SDL_BUTTON_LEFT, 1, 1)});
+            ::Test(ecran, 1, 2, 3);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(CardAndPoll, EscapeTakesAtMostOneEvent) {
+    Escape();
+    EXPECT_EQ(0, Pending());
+    Push({Key(SDLK_ESCAPE), Motion(1, 1)});
+    Escape();
+    ASSERT_EQ(1, Pending());
+    SDL_Event reste;
+    ASSERT_EQ(1, SDL_PollEvent(&reste));
+    EXPECT_EQ(SDL_MOUSEMOTION, reste.type);
+}
+
+TEST_F(CardAndPoll, EscapeEndsProcessOnCloseRequest) {
+    EXPECT_EXIT(
+        {
+            Push(Quit());
+            Escape();
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace

@@ -1,0 +1,323 @@
+// The sound layer on SDL's dummy output (it plays in real time and throws the
+// sound away) and on its disk output, whose samples we read back.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "constantes.h"
+#include "harness.h"
+#include "sound.h"
+
+namespace {
+
+// A 16-bit mono square wave; a non-zero claim is written as the data size instead of the real one.
+void WriteWav(const std::string &path, int ms, std::uint32_t claim = 0) {
+    const std::uint32_t rate = 22050, data = rate * ms / 1000 * 2;
+    std::vector<unsigned char> f;
+    auto put = [&f](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            f.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    f.insert(f.end(), {'R', 'I', 'F', 'F'});
+    put(36 + data, 4);
+    f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put(16, 4), put(1, 2), put(1, 2), put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2);
+    f.insert(f.end(), {'d', 'a', 't', 'a'});
+    put(claim != 0 ? claim : data, 4);
+    for (std::uint32_t i = 0; i < data / 2; ++i)
+        put((i / 25) % 2 ? 8000 : static_cast<std::uint16_t>(-8000), 2);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(f.data()), f.size());
+}
+
+void WriteBytes(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Asset(const char *rel) {
+    std::string p = std::string(DUSKWANE_RUNTIME_DIR) + "/" + rel;
+    return access(p.c_str(), R_OK) == 0 ? p : "";
+}
+
+// Puts an environment variable for the test's length and puts the old value back.
+struct Env {
+    std::string name, old;
+    bool had;
+    Env(const char *n, const char *v) : name(n), had(getenv(n) != nullptr) {
+        if (had)
+            old = getenv(n);
+        setenv(n, v, 1);
+    }
+    ~Env() { had ? setenv(name.c_str(), old.c_str(), 1) : unsetenv(name.c_str()); }
+};
+
+// Waits for the channel to fall silent, at most limitMs; returns the ms it took, or -1.
+int WaitSilent(int channel, Uint32 limitMs = 5000) {
+    Uint32 t0 = SDL_GetTicks();
+    while (SoundPlaying(channel)) {
+        if (SDL_GetTicks() - t0 > limitMs)
+            return -1;
+        SDL_Delay(2);
+    }
+    return static_cast<int>(SDL_GetTicks() - t0);
+}
+
+class SoundTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        char tmpl[] = "/tmp/duskwane_snd_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        dir = tmpl;
+        longWav = dir + "/long.wav", shortWav = dir + "/short.wav";
+        WriteWav(longWav, 1000), WriteWav(shortWav, 100);
+        ASSERT_EQ(FMOD_OK, FMOD_System_Create(&sys));
+        ASSERT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, FMOD_INIT_NORMAL, nullptr));
+        SoundLogClear();
+    }
+    void TearDown() override {
+        for (FMOD_SOUND *s : sounds)
+            FMOD_Sound_Release(s);
+        EXPECT_EQ(FMOD_OK, FMOD_System_Close(sys));
+        EXPECT_EQ(FMOD_OK, FMOD_System_Release(sys));
+        SDL_Quit();
+        std::system(("rm -rf " + dir).c_str());
+    }
+    FMOD_SOUND *Load(const std::string &path, FMOD_MODE mode) {
+        FMOD_SOUND *s = nullptr;
+        EXPECT_EQ(FMOD_OK, FMOD_System_CreateSound(sys, path.c_str(), mode, nullptr, &s)) << path;
+        EXPECT_NE(nullptr, s) << path;
+        if (s)
+            sounds.push_back(s);
+        return s;
+    }
+    void Forget(FMOD_SOUND *s) { sounds.erase(std::find(sounds.begin(), sounds.end(), s)); }
+    FMOD_SYSTEM *sys = nullptr;
+    std::string dir, longWav, shortWav;
+    std::vector<FMOD_SOUND *> sounds;
+};
+
+TEST_F(SoundTest, FixedChannelReplacesAndFreeChannelPicksAnIdleOne) {
+    FMOD_SOUND *wind = Load(longWav, MODE_AMBIANCE);
+    FMOD_SOUND *other = Load(shortWav, MODE_AMBIANCE);
+    ASSERT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, CANAL_VENT_MENU, wind, 0, nullptr));
+    ASSERT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, CANAL_VENT_MENU, other, 0, nullptr));
+    EXPECT_STREQ(shortWav.c_str(), SoundOnChannel(CANAL_VENT_MENU));
+    // The replaced sound no longer holds the channel: releasing it leaves the new one playing.
+    FMOD_Sound_Release(wind), Forget(wind);
+    EXPECT_TRUE(SoundPlaying(CANAL_VENT_MENU));
+    EXPECT_STREQ(shortWav.c_str(), SoundOnChannel(CANAL_VENT_MENU));
+
+    for (int i = 0; i < CANAUX_SON - 1; ++i) {
+        ASSERT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, other, 0, nullptr));
+        SoundStart s = SoundLogEntry(SoundLogCount() - 1);
+        EXPECT_EQ(-1, s.requested);
+        EXPECT_NE(CANAL_VENT_MENU, s.channel);
+        EXPECT_STREQ(shortWav.c_str(), SoundOnChannel(s.channel));
+    }
+    std::vector<int> used;
+    for (int i = 0; i < SoundLogCount(); ++i)
+        used.push_back(SoundLogEntry(i).channel);
+    EXPECT_EQ((std::vector<int>{2, 2, 0, 1, 3, 4}), used);
+    // Every channel busy: a free-channel start fails and is not logged.
+    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, other, 0, nullptr));
+    EXPECT_EQ(6, SoundLogCount());
+}
+
+TEST_F(SoundTest, ReleaseStopsTheSoundEverywhereButTheLogKeepsItsPath) {
+    FMOD_SOUND *a = Load(longWav, MODE_AMBIANCE);
+    FMOD_SOUND *b = Load(longWav, MODE_AMBIANCE);
+    FMOD_System_PlaySound(sys, 1, a, 0, nullptr);
+    FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, a, 0, nullptr);
+    FMOD_System_PlaySound(sys, 3, b, 0, nullptr);
+    ASSERT_EQ(3, SoundLogCount());
+    int freeChannel = SoundLogEntry(1).channel;
+    Forget(a);
+    EXPECT_EQ(FMOD_OK, FMOD_Sound_Release(a));
+    for (int ch : {1, freeChannel}) {
+        EXPECT_FALSE(SoundPlaying(ch)) << ch;
+        EXPECT_EQ(nullptr, SoundOnChannel(ch)) << ch;
+    }
+    EXPECT_TRUE(SoundPlaying(3));
+    EXPECT_STREQ(longWav.c_str(), SoundLogEntry(0).path);
+    SoundLogClear();
+    EXPECT_EQ(0, SoundLogCount());
+}
+
+TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
+    FMOD_SOUND *forever = Load(shortWav, MODE_AMBIANCE);
+    std::string midWav = dir + "/mid.wav";
+    WriteWav(midWav, 300);
+    FMOD_SOUND *twice = Load(midWav, MODE_AMBIANCE);
+    FMOD_SOUND *sample = Load(shortWav, MODE_EFFET);
+    FMOD_Sound_SetLoopCount(twice, 2);
+    FMOD_Sound_SetLoopCount(sample, -1); // no effect without the loop flag
+    Uint32 t0 = SDL_GetTicks();
+    FMOD_System_PlaySound(sys, 1, forever, 0, nullptr);
+    FMOD_System_PlaySound(sys, 2, sample, 0, nullptr);
+    FMOD_System_PlaySound(sys, 3, twice, 0, nullptr);
+    ASSERT_GE(WaitSilent(2), 0) << "the sample never ended";
+    EXPECT_TRUE(SoundPlaying(1));
+    EXPECT_TRUE(SoundPlaying(3));
+    ASSERT_GE(WaitSilent(3), 0) << "a count of 2 never ended";
+    EXPECT_GE(SDL_GetTicks() - t0, 750u); // three plays of 300 ms, less what the output buffers ahead
+    EXPECT_TRUE(SoundPlaying(1));
+}
+
+TEST_F(SoundTest, NullHandlesAndBadChannelsAreHarmlessErrors) {
+    FMOD_SOUND *s = reinterpret_cast<FMOD_SOUND *>(1);
+    EXPECT_NE(FMOD_OK, FMOD_System_Create(nullptr));
+    EXPECT_NE(FMOD_OK, FMOD_System_Init(nullptr, 5, 0, nullptr));
+    EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(nullptr, longWav.c_str(), MODE_EFFET, nullptr, &s));
+    EXPECT_EQ(nullptr, s);
+    EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(sys, nullptr, MODE_EFFET, nullptr, &s));
+    EXPECT_NE(FMOD_OK, FMOD_Sound_SetLoopCount(nullptr, -1));
+    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, 1, nullptr, 0, nullptr));
+    FMOD_SOUND *good = Load(longWav, MODE_EFFET);
+    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(nullptr, 1, good, 0, nullptr));
+    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, CANAUX_SON, good, 0, nullptr));
+    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, -2, good, 0, nullptr));
+    EXPECT_EQ(0, SoundLogCount());
+    EXPECT_NE(FMOD_OK, FMOD_Sound_Release(nullptr));
+    EXPECT_NE(FMOD_OK, FMOD_System_Close(nullptr));
+    EXPECT_NE(FMOD_OK, FMOD_System_Release(nullptr));
+    EXPECT_EQ(0, SoundPlaying(CANAUX_SON));
+    EXPECT_EQ(nullptr, SoundOnChannel(-1));
+    EXPECT_EQ(nullptr, SoundLogEntry(0).path);
+}
+
+TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
+    std::string full = harness::ReadFile(longWav);
+    std::vector<std::string> broken = {dir + "/missing.wav", dir + "/empty.wav", dir + "/half.wav", dir + "/random.wav",
+                                       dir + "/claims.wav"};
+    WriteBytes(broken[1], "");
+    WriteBytes(broken[2], full.substr(0, full.size() / 2));
+    std::mt19937 rng(7);
+    std::string noise(full.size(), '\0');
+    for (char &c : noise)
+        c = static_cast<char>(rng());
+    WriteBytes(broken[3], noise);
+    WriteWav(broken[4], 100, 1000000);
+    // The game's own OGG and MP3, emptied, halved or replaced by noise.
+    for (const char *rel : {SND_TIC, SND_MUSIQUE}) {
+        std::string real = harness::ReadFile(Asset(rel)), ext = std::string(rel).substr(std::string(rel).size() - 4);
+        if (real.empty())
+            continue;
+        WriteBytes(dir + "/empty" + ext, ""), broken.push_back(dir + "/empty" + ext);
+        std::string rnd(real.size(), '\0');
+        for (char &c : rnd)
+            c = static_cast<char>(rng());
+        WriteBytes(dir + "/random" + ext, rnd), broken.push_back(dir + "/random" + ext);
+        if (ext == ".ogg")
+            WriteBytes(dir + "/half.ogg", real.substr(0, real.size() / 2)), broken.push_back(dir + "/half.ogg");
+        if (ext == ".mp3") {
+            // Good frames, then garbage: the decoder stops on an error and the part it decoded is not kept.
+            std::string garbled = real.substr(0, real.size() / 4) + rnd.substr(real.size() / 4);
+            WriteBytes(dir + "/garbled.mp3", garbled), broken.push_back(dir + "/garbled.mp3");
+            // An MP3 says nothing of its length, so a cut one plays what is left.
+            WriteBytes(dir + "/half.mp3", real.substr(0, real.size() / 2));
+            Load(dir + "/half.mp3", MODE_EFFET);
+        }
+    }
+    for (const std::string &path : broken) {
+        FMOD_SOUND *s = reinterpret_cast<FMOD_SOUND *>(1);
+        std::string out = harness::CaptureStdout(
+            [&] { EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(sys, path.c_str(), MODE_EFFET, nullptr, &s)) << path; });
+        EXPECT_EQ(nullptr, s) << path;
+        EXPECT_NE(std::string::npos, out.find("#ERREUR Erreur de chargement du son " + path + " : ")) << out;
+        // What a screen does next with its failed sound.
+        EXPECT_NE(FMOD_OK, FMOD_Sound_SetLoopCount(s, -1));
+        EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, 1, s, 0, nullptr));
+        EXPECT_NE(FMOD_OK, FMOD_Sound_Release(s));
+    }
+    EXPECT_EQ(0, SoundLogCount());
+}
+
+TEST_F(SoundTest, InitAndCloseManyTimesInOneProcess) {
+    EXPECT_NE(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr)) << "already open";
+    FMOD_SYSTEM *second = nullptr;
+    FMOD_System_Create(&second);
+    EXPECT_NE(FMOD_OK, FMOD_System_Init(second, CANAUX_SON, 0, nullptr)) << "one system at a time";
+    FMOD_System_Release(second);
+    for (int i = 0; i < 25; ++i) {
+        FMOD_SOUND *s = Load(shortWav, i % 2 ? MODE_EFFET : MODE_AMBIANCE);
+        ASSERT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, s, 0, nullptr));
+        if (i % 3 == 0)
+            FMOD_Sound_Release(s), Forget(s); // else released after its system closed
+        ASSERT_EQ(FMOD_OK, FMOD_System_Close(sys));
+        EXPECT_EQ(nullptr, SoundOnChannel(0));
+        ASSERT_EQ(FMOD_OK, FMOD_System_Release(sys));
+        ASSERT_EQ(FMOD_OK, FMOD_System_Create(&sys));
+        ASSERT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr)) << "round " << i;
+    }
+}
+
+// The disk output lets us hear what was decoded: every format reaches the mixer as sound, not silence.
+TEST(Sound, EveryFormatDecodesToAudibleSamples) {
+    char tmpl[] = "/tmp/duskwane_disk_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(tmpl));
+    std::string dir = tmpl, wav = dir + "/tone.wav";
+    WriteWav(wav, 300);
+    std::vector<std::string> files = {wav};
+    for (const char *rel : {SND_CLICK, SND_WIND, SND_SURVOL, SND_MUSIQUE, SND_TIC})
+        if (!Asset(rel).empty())
+            files.push_back(Asset(rel));
+    for (const std::string &f : files) {
+        std::string raw = dir + "/out.raw";
+        Env drv("SDL_AUDIODRIVER", "disk"), out("SDL_DISKAUDIOFILE", raw.c_str()), delay("SDL_DISKAUDIODELAY", "5");
+        FMOD_SYSTEM *sys = nullptr;
+        FMOD_System_Create(&sys);
+        ASSERT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr));
+        FMOD_SOUND *s = nullptr;
+        EXPECT_EQ(FMOD_OK, FMOD_System_CreateSound(sys, f.c_str(), MODE_EFFET, nullptr, &s)) << f;
+        EXPECT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, s, 0, nullptr)) << f;
+        // Wait for the disk output to write well past the start, however slow the machine.
+        size_t before = harness::ReadFile(raw).size();
+        for (Uint32 t0 = SDL_GetTicks(); harness::ReadFile(raw).size() < before + 32768 && SDL_GetTicks() - t0 < 5000;)
+            SDL_Delay(10);
+        FMOD_Sound_Release(s);
+        FMOD_System_Close(sys);
+        FMOD_System_Release(sys);
+        std::string pcm = harness::ReadFile(raw);
+        size_t loud = 0;
+        for (size_t i = 0; i + 1 < pcm.size(); i += 2)
+            loud += std::abs(static_cast<int16_t>(static_cast<unsigned char>(pcm[i]) |
+                                                  static_cast<unsigned char>(pcm[i + 1]) << 8)) > 64;
+        EXPECT_GT(loud, 200u) << f << " played as silence (" << pcm.size() << " bytes written)";
+        std::remove(raw.c_str());
+    }
+    if (files.size() < 6)
+        std::printf("Some of the game's sounds are missing: only %zu files heard\n", files.size());
+    std::system(("rm -rf " + dir).c_str());
+    SDL_Quit();
+}
+
+TEST(Sound, InitFailsCleanlyWithAnUnknownDriver) {
+    {
+        Env drv("SDL_AUDIODRIVER", "nosuchdriver");
+        FMOD_SYSTEM *sys = nullptr;
+        ASSERT_EQ(FMOD_OK, FMOD_System_Create(&sys));
+        EXPECT_NE(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr));
+        FMOD_SOUND *s = nullptr;
+        EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(sys, SND_CLICK, MODE_EFFET, nullptr, &s));
+        EXPECT_EQ(nullptr, s);
+        EXPECT_EQ(FMOD_OK, FMOD_System_Close(sys));
+        EXPECT_EQ(FMOD_OK, FMOD_System_Release(sys));
+    }
+    // Nothing was left half open: a working driver opens again.
+    Env drv("SDL_AUDIODRIVER", "dummy");
+    FMOD_SYSTEM *sys = nullptr;
+    FMOD_System_Create(&sys);
+    EXPECT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr));
+    FMOD_System_Release(sys);
+    SDL_Quit();
+}
+
+} // namespace
