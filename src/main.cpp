@@ -270,6 +270,8 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     int sourisConnue = 0;
     int sourisX = 0;
     int sourisY = 0;
+    // Which per-frame pictures already failed this visit, normal and lit, so each is reported once.
+    int signale[3][2] = {};
 
     FMOD_Sound_SetLoopCount(song, -1);
     FMOD_System_PlaySound(systeme, CANAL_VENT_MENU, song, 0, nullptr);
@@ -324,6 +326,11 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
                 }
                 SDL_FreeSurface(plancheOption[i]);
                 plancheOption[i] = IMG_Load(chemin);
+                int& dejaSignale = signale[i][chemin == BOUTONS_MENU[i].allume ? 1 : 0];
+                if (plancheOption[i] == nullptr && !dejaSignale) {
+                    printf("\n#ERREUR Erreur de chargement de l'image %s : %s #ERREUR_END", chemin, IMG_GetError());
+                    dejaSignale = 1;
+                }
             }
         }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <unistd.h>
 
@@ -238,6 +239,115 @@ long ResidentKb() {
         }
     }
     return -1;
+}
+
+} // namespace harness
+
+namespace harness {
+
+Cycler::Cycler(std::vector<SDL_Event> cycle, Uint32 quietMs)
+    : thread_([this, cycle, quietMs]() {
+          size_t next = 0;
+          Uint32 quietSince = SDL_GetTicks();
+          while (!stop_ && !cycle.empty()) {
+              SDL_Delay(2);
+              if (Pending() != 0) {
+                  quietSince = SDL_GetTicks();
+              } else if (SDL_GetTicks() - quietSince >= quietMs) {
+                  SDL_Event e = cycle[next];
+                  if (SDL_PushEvent(&e) == 0) {
+                      next = (next + 1) % cycle.size();
+                      ++pushed_;
+                  }
+                  quietSince = SDL_GetTicks();
+              }
+          }
+      }) {}
+
+Cycler::~Cycler() {
+    Stop();
+}
+
+void Cycler::Stop() {
+    stop_ = true;
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+} // namespace harness
+
+namespace harness {
+
+const char* DamageName(Damage d) {
+    switch (d) {
+    case Damage::Missing:
+        return "Missing";
+    case Damage::Empty:
+        return "Empty";
+    case Damage::FirstHalf:
+        return "FirstHalf";
+    case Damage::RandomBytes:
+        return "RandomBytes";
+    }
+    return "?";
+}
+
+std::vector<std::string> AssetFiles() {
+    namespace fs = std::filesystem;
+    const fs::path source(DUSKWANE_RUNTIME_DIR);
+    std::vector<std::string> fichiers;
+    for (const char* racine : {"rsrc_img", "rsrc_snd"}) {
+        if (!fs::exists(source / racine)) {
+            continue;
+        }
+        for (const auto& entree : fs::recursive_directory_iterator(source / racine)) {
+            if (entree.is_regular_file()) {
+                fichiers.push_back(fs::relative(entree.path(), source).string());
+            }
+        }
+    }
+    std::sort(fichiers.begin(), fichiers.end());
+    return fichiers;
+}
+
+std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage damage, unsigned seed) {
+    namespace fs = std::filesystem;
+    char modele[] = "/tmp/duskwane-damaged-XXXXXX";
+    if (mkdtemp(modele) == nullptr) {
+        return "";
+    }
+    const fs::path dossier(modele);
+    const fs::path source(DUSKWANE_RUNTIME_DIR);
+    std::mt19937 rng(seed);
+    std::error_code err;
+    for (const std::string& relatif : AssetFiles()) {
+        const fs::path cible = dossier / relatif;
+        fs::create_directories(cible.parent_path(), err);
+        if (std::find(files.begin(), files.end(), relatif) == files.end()) {
+            fs::create_symlink(source / relatif, cible, err);
+            continue;
+        }
+        const std::string contenu = ReadFile((source / relatif).string());
+        std::string abime;
+        switch (damage) {
+        case Damage::Missing:
+            continue;
+        case Damage::Empty:
+            break;
+        case Damage::FirstHalf:
+            abime = contenu.substr(0, contenu.size() / 2);
+            break;
+        case Damage::RandomBytes:
+            abime.resize(contenu.size());
+            for (char& c : abime) {
+                c = static_cast<char>(rng());
+            }
+            break;
+        }
+        std::ofstream(cible, std::ios::binary) << abime;
+    }
+    return err ? "" : dossier.string();
 }
 
 } // namespace harness

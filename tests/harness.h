@@ -108,4 +108,45 @@ long ResidentKb();
 
 } // namespace harness
 
+namespace harness {
+
+// Answers whatever is waiting, round and round: each time the queue has been
+// empty for quietMs, pushes the next event of `cycle`. Stop() (or the
+// destructor) ends it; no event is pushed after Stop() returns.
+class Cycler {
+  public:
+    explicit Cycler(std::vector<SDL_Event> cycle, Uint32 quietMs = 30);
+    ~Cycler();
+    Cycler(const Cycler&) = delete;
+    Cycler& operator=(const Cycler&) = delete;
+    void Stop();
+    int Pushed() const { return pushed_; }
+
+  private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> pushed_{0};
+    std::thread thread_;
+};
+
+} // namespace harness
+
+
+namespace harness {
+
+// How a file of a scratch run-time directory is spoiled.
+enum class Damage { Missing, Empty, FirstHalf, RandomBytes };
+const char* DamageName(Damage d);
+
+// Every file of the game's run-time assets (rsrc_img/ and rsrc_snd/, the fonts
+// included), as paths relative to the run-time dir, sorted.
+std::vector<std::string> AssetFiles();
+
+// A new scratch run-time directory (under /tmp) mirroring the game's assets
+// like AssetDir, with each of `files` damaged: removed, or replaced by an empty
+// file, its first half or as many random bytes (drawn from `seed`). The caller
+// moves into it and removes it; returns "" when it could not be made.
+std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage damage, unsigned seed = 1);
+
+} // namespace harness
+
 #endif

@@ -20,7 +20,7 @@ if [ -z "$GAME" ] || [ ! -x "$GAME" ]; then
     echo "FAIL - usage: $0 path/to/duskwane (got '${GAME}')"
     exit 1
 fi
-GAME=$(cd "$(dirname "$GAME")" && pwd)/$(basename "$GAME")
+GAME=$(cd "$(dirname "$GAME")" && pwd)/${GAME##*/}
 
 for tool in Xvfb xdotool; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -52,9 +52,9 @@ cleanup() {
         kill "$XVFB_PID" 2>/dev/null || true
         wait "$XVFB_PID" 2>/dev/null || true
     fi
-    if [ "$FAILED" = 0 ] && [ -z "${E2E_SHOTS:-}" ]; then
+    if [ "$FAILED" = 0 ]; then
         rm -rf "$WORK"
-    elif [ "$FAILED" != 0 ]; then
+    else
         echo "# game output, audio and screenshots kept in $WORK"
     fi
 }
@@ -84,6 +84,8 @@ fi
 echo "# Xvfb on $DISPLAY, game $GAME, run-time directory $(pwd)"
 
 # ------------------------------------------------------------ the layout
+SCREEN_W=1060
+SCREEN_H=740
 CAPTION="Duskwane        by Pellimor/ QV "
 MENU_BG=rsrc_img/Menu/menu.jpg
 TITLE_BG=rsrc_img/menu.jpg
@@ -523,6 +525,6 @@ for scenario in title close_on_title hover escape load_game fullscreen intro; do
     stop_game
 done
 
-echo "# screenshots in $SHOTS"
+if [ -n "${E2E_SHOTS:-}" ]; then echo "# screenshots in $SHOTS"; fi
 echo "$PASSED passed, $FAILED failed"
 [ "$FAILED" = 0 ]

@@ -5,12 +5,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 2) {
         fprintf(stderr, "usage: %s <window id>\n", argv[0]);
         return 2;
     }
-    Display *dpy = XOpenDisplay(NULL);
+    Display* dpy = XOpenDisplay(NULL);
     if (dpy == NULL) {
         fprintf(stderr, "%s: cannot open display\n", argv[0]);
         return 1;
