@@ -58,6 +58,13 @@ constexpr int FONDU_X = 10;
 constexpr int FONDU_Y = 10;
 // Pixels of the prompt's colour that mean the prompt is on screen.
 constexpr int SEUIL_INVITE = 200;
+// The watcher trusts a sighting made this soon after the look before it, in ms.
+constexpr double INCERTITUDE_PAS = 0.5;
+constexpr double INCERTITUDE_PHASE = 1.0;
+// Quiet this long, a screen is waiting for its answer; a lost answer is sent again after MS_RELANCE.
+constexpr double MS_SILENCE = 300;
+constexpr double MS_RELANCE = 200;
+constexpr Uint32 MS_RELANCE_INTRO = 25;
 constexpr const char* ARG_DEMARRAGE = "--demarrage";
 constexpr const char* MARQUE_VENT = "#BENCH_VENT ";
 
@@ -183,9 +190,51 @@ void PreparerJournal(FMOD_SYSTEM* systeme) {
     SoundLogClear();
 }
 
+// ------------------------------------------------------------ the watcher
+// A thread reads something the game shows (the sound log's length, a pixel,
+// an area) every 0.1 ms and notes each change. On a busy machine the thread
+// itself is sometimes held back for milliseconds; a change seen after such a
+// gap may have happened anywhere in it, so each sighting carries the time
+// since the look before, and only steps whose two ends were seen promptly are
+// counted.
+struct Vue {
+    int etat;
+    Horloge::time_point quand;
+    double incertitude; // ms between this look and the one before
+};
+
+// Watches until `fini` says so; `apres` runs after every look with what has been seen so far.
+template <typename Sonde, typename Fini, typename Apres> std::vector<Vue> Guetter(Sonde sonde, Fini fini, Apres apres) {
+    std::vector<Vue> vues;
+    Horloge::time_point avant = Horloge::now();
+    int etat = sonde();
+    while (!fini()) {
+        Dormir(100);
+        int e = sonde();
+        Horloge::time_point t = Horloge::now();
+        if (e != etat) {
+            vues.push_back(Vue{e, t, Ms(t - avant)});
+            etat = e;
+        }
+        avant = t;
+        apres(vues);
+    }
+    return vues;
+}
+
+// The time between two sightings, when both were prompt enough to be trusted.
+bool Pas(const Vue& a, const Vue& b, double incertitudeMax, double& ms) {
+    if (a.incertitude > incertitudeMax || b.incertitude > incertitudeMax) {
+        return false;
+    }
+    ms = Ms(b.quand - a.quand);
+    return true;
+}
+
 // ---------------------------------------------------------------- text box
-// Every typing step starts the tick on channel 1; a thread notes when each
-// start shows up in the log and answers the box once the ticks stop.
+// Every typing step starts the tick on channel 1; the watcher times each
+// start by the sound log's length and, once the ticks stop, answers the
+// box's wait with a key until it returns.
 void BancTexte(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     TTF_Font* police = TTF_OpenFont(FONT_VOLTER, TAILLE_POLICE_MENU);
     SDL_Color rouge = {ROUGE_MENU[0], ROUGE_MENU[1], ROUGE_MENU[2], 0};
@@ -197,97 +246,109 @@ void BancTexte(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
 
     std::vector<double> pas;
     int tics = 0;
+    int ecartes = 0;
     for (int run = 0; run < RUNS_TEXTE; ++run) {
         PreparerJournal(systeme);
-        std::vector<Horloge::time_point> instants;
-        std::thread guetteur([&instants]() {
-            int vus = 0;
-            Horloge::time_point dernier = Horloge::now();
-            for (;;) {
-                int n = SoundLogCount();
-                Horloge::time_point t = Horloge::now();
-                if (n != vus) {
-                    for (int k = vus; k < n; ++k) {
-                        instants.push_back(t);
-                    }
-                    vus = n;
-                    dernier = t;
-                } else if (vus > 0 && Ms(t - dernier) > 300) {
-                    Pousser(Touche(SDLK_SPACE));
-                    return;
-                }
-                Dormir(100);
-            }
+        std::atomic<bool> fini{false};
+        std::vector<Vue> vues;
+        std::thread guetteur([&fini, &vues]() {
+            Horloge::time_point reponse = Horloge::now();
+            vues = Guetter([]() { return SoundLogCount(); }, [&fini]() { return fini.load(); },
+                           [&reponse](const std::vector<Vue>& v) {
+                               Horloge::time_point t = Horloge::now();
+                               if (!v.empty() && Ms(t - v.back().quand) > MS_SILENCE && Ms(t - reponse) > MS_RELANCE) {
+                                   Pousser(Touche(SDLK_SPACE));
+                                   reponse = t;
+                               }
+                           });
         });
         TxtBox_Print(ecran, systeme, texte.c_str(), police, rouge);
+        fini = true;
         guetteur.join();
-        for (size_t k = 1; k < instants.size(); ++k) {
-            pas.push_back(Ms(instants[k] - instants[k - 1]));
+        for (size_t k = 1; k < vues.size(); ++k) {
+            double ms = 0;
+            if (vues[k].etat == vues[k - 1].etat + 1 && Pas(vues[k - 1], vues[k], INCERTITUDE_PAS, ms)) {
+                pas.push_back(ms);
+            } else {
+                ++ecartes;
+            }
         }
-        tics += static_cast<int>(instants.size());
+        tics += vues.empty() ? 0 : vues.back().etat;
         Vider();
     }
     if (police != nullptr) {
         TTF_CloseFont(police);
     }
     const double plancher = DELAI_FRAPPE + 1;
-    // The log is read every 0.1 ms: a start seen a sampling period late makes a step look that much shorter.
-    const double tolerance = 0.5;
-    Figure("text box step", Format("median %.2f ms, min %.2f, max %.2f", Mediane(pas), Min(pas), Max(pas)),
-           Format("median %.0f..%.0f ms, none < %.0f", plancher, plancher + 2, plancher),
-           Mediane(pas) >= plancher && Mediane(pas) <= plancher + 2 && Min(pas) >= plancher - tolerance,
-           Format("[%.0f runs of %.0f characters, %.0f ticks]", RUNS_TEXTE, LONGUEUR_TEXTE, tics));
+    Figure(
+        "text box step", Format("median %.2f ms, min %.2f, max %.2f", Mediane(pas), Min(pas), Max(pas)),
+        Format("median %.0f..%.0f ms, none < %.0f", plancher, plancher + 2, plancher),
+        Mediane(pas) >= plancher && Mediane(pas) <= plancher + 2 && Min(pas) >= plancher - INCERTITUDE_PAS,
+        Format("[%.0f runs of 100 characters, %.0f ticks, %.0f steps not seen promptly]", RUNS_TEXTE, tics, ecartes));
 }
 
 // ------------------------------------------------------------------- fades
 // IntroGame whole, its text boxes cut short by Escape and its last black
-// screen ended by a click; a thread reads one pixel of the screen to time
+// screen ended by a click; the watcher reads one pixel of the screen to time
 // each grey level of the white-out.
 void BancFondu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     std::vector<double> pas;
     std::vector<double> totaux;
+    int ecartes = 0;
     for (int run = 0; run < RUNS_FONDU; ++run) {
         std::atomic<bool> fini{false};
         std::thread pousseur([&fini]() {
             while (!fini) {
                 Pousser(Touche(SDLK_ESCAPE));
-                SDL_Delay(25);
+                SDL_Delay(MS_RELANCE_INTRO);
                 Pousser(Clic(FONDU_X, FONDU_Y));
-                SDL_Delay(25);
+                SDL_Delay(MS_RELANCE_INTRO);
             }
         });
-        std::vector<std::pair<int, Horloge::time_point>> niveaux;
-        std::thread guetteur([&fini, &niveaux]() {
+        std::vector<Vue> vues;
+        std::thread guetteur([&fini, &vues]() {
             SDL_Surface* e = EcranActuel();
-            int dernier = 0;
-            while (!fini) {
-                Uint8 r = 0, g = 0, b = 0;
-                SDL_GetRGB(PixelBrut(e, FONDU_X, FONDU_Y), e->format, &r, &g, &b);
-                // Only the white-out climbs through the greys; the text boxes never reach this corner.
-                if (r == g && g == b && r == dernier + 1) {
-                    niveaux.emplace_back(r, Horloge::now());
-                    dernier = r;
-                }
-                Dormir(100);
-            }
+            vues = Guetter(
+                [e]() {
+                    Uint8 r = 0, g = 0, b = 0;
+                    SDL_GetRGB(PixelBrut(e, FONDU_X, FONDU_Y), e->format, &r, &g, &b);
+                    return (r == g && g == b) ? static_cast<int>(r) : -1;
+                },
+                [&fini]() { return fini.load(); }, [](const std::vector<Vue>&) {});
         });
         IntroGame(ecran, systeme);
         fini = true;
         pousseur.join();
         guetteur.join();
         Vider();
-        for (size_t k = 1; k < niveaux.size(); ++k) {
-            pas.push_back(Ms(niveaux[k].second - niveaux[k - 1].second));
+        // Only the white-out climbs through the greys here: the text boxes never reach this corner.
+        const Vue* premier = nullptr;
+        const Vue* dernier = nullptr;
+        for (size_t k = 0; k < vues.size() && dernier == nullptr; ++k) {
+            if (vues[k].etat == 1 && premier == nullptr) {
+                premier = &vues[k];
+            } else if (premier != nullptr && vues[k].etat > 1) {
+                double ms = 0;
+                if (vues[k].etat == vues[k - 1].etat + 1 && Pas(vues[k - 1], vues[k], INCERTITUDE_PAS, ms)) {
+                    pas.push_back(ms);
+                } else {
+                    ++ecartes;
+                }
+            }
+            if (vues[k].etat == FONDU_BLANC_DERNIER) {
+                dernier = &vues[k];
+            }
         }
-        if (niveaux.size() >= 2 && niveaux.back().first == FONDU_BLANC_DERNIER) {
-            totaux.push_back(Ms(niveaux.back().second - niveaux.front().second));
+        if (premier != nullptr && dernier != nullptr) {
+            totaux.push_back(Ms(dernier->quand - premier->quand));
         }
     }
     const double plancher = DELAI_FONDU + 1;
     Figure("white-out step", Format("median %.2f ms, min %.2f, max %.2f", Mediane(pas), Min(pas), Max(pas)),
            Format("median %.0f..%.0f ms", plancher, plancher + 2),
-           Mediane(pas) >= plancher - 0.5 && Mediane(pas) <= plancher + 2,
-           Format("[%.0f runs, %.0f steps, pixel read every 0.1 ms]", RUNS_FONDU, static_cast<double>(pas.size())));
+           Mediane(pas) >= plancher - INCERTITUDE_PAS && Mediane(pas) <= plancher + 2,
+           Format("[%.0f runs, %.0f steps timed, %.0f not seen promptly]", RUNS_FONDU, static_cast<double>(pas.size()),
+                  ecartes));
     // From grey 1 to the last grey: every step but the first, black on black.
     const double attendu = (FONDU_BLANC_DERNIER - 1) * plancher;
     Figure("white-out total", Format("median %.0f ms, worst %.0f", Mediane(totaux), Max(totaux)),
@@ -297,62 +358,89 @@ void BancFondu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
 }
 
 // ------------------------------------------------------------------- title
-// The prompt's area is either the prompt (many pixels of its colour), the
-// bare picture, or, for the instant of a redraw, the cleared screen; only the
-// first two count, so both edges are seen at the same point of a redraw.
+// The prompt's area shows the prompt (many pixels of its colour), the bare
+// picture, or, for the instant of a redraw, the cleared screen. Cleared looks
+// are skipped, and a new state counts once two looks in a row agree, so both
+// edges are taken at the same point of a redraw.
 void BancTitre(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     TTF_Font* police = TTF_OpenFont(FONT_TESSMARIN, TAILLE_POLICE_TITRE);
     int w = 0, h = 0;
     if (police == nullptr || TTF_SizeText(police, TEXTE_INVITE, &w, &h) != 0) {
-        Figure("title blink", "no prompt font", "-", false, "");
+        Figure("title blink phase", "no prompt font", "-", false, "");
         return;
     }
     TTF_CloseFont(police);
     const SDL_Rect zone = {static_cast<Sint16>((LARGEUR_ECRAN - w) / 2), static_cast<Sint16>((HAUTEUR_ECRAN - h) / 2),
                            static_cast<Uint16>(w), static_cast<Uint16>(h)};
     std::vector<double> phases;
+    int ecartees = 0;
     for (int run = 0; run < RUNS_TITRE; ++run) {
-        std::thread guetteur([&phases, zone]() {
+        std::atomic<bool> fini{false};
+        std::vector<Vue> vues;
+        std::thread guetteur([&fini, &vues, zone]() {
             SDL_Surface* e = EcranActuel();
             const Uint32 invite = SDL_MapRGB(e->format, COULEUR_INVITE, COULEUR_INVITE, COULEUR_INVITE);
             const Uint32 noir = SDL_MapRGB(e->format, 0, 0, 0);
-            int etat = -1;
-            int faites = 0;
-            Horloge::time_point debut{};
-            while (faites <= PHASES_TITRE) {
-                int allumes = 0, noirs = 0;
-                for (int y = zone.y; y < zone.y + zone.h; ++y) {
-                    for (int x = zone.x; x < zone.x + zone.w; ++x) {
-                        Uint32 p = PixelBrut(e, x, y);
-                        allumes += p == invite;
-                        noirs += p == noir;
-                    }
-                }
-                Horloge::time_point t = Horloge::now();
-                int vu = allumes >= SEUIL_INVITE ? 1 : (noirs == zone.w * zone.h ? -1 : 0);
-                if (vu >= 0 && vu != etat) {
-                    if (etat >= 0) {
-                        // The first phase seen may have started before the thread looked.
-                        if (faites > 0) {
-                            phases.push_back(Ms(t - debut));
+            // 0 picture, 1 prompt, 2 cleared; a look that differs from the one before is "unsure" (3).
+            int precedent = -1;
+            Horloge::time_point reponse = Horloge::now();
+            vues = Guetter(
+                [&]() {
+                    int allumes = 0, noirs = 0;
+                    for (int y = zone.y; y < zone.y + zone.h; ++y) {
+                        for (int x = zone.x; x < zone.x + zone.w; ++x) {
+                            Uint32 p = PixelBrut(e, x, y);
+                            allumes += p == invite;
+                            noirs += p == noir;
                         }
-                        ++faites;
                     }
-                    etat = vu;
-                    debut = t;
-                }
-                Dormir(200);
-            }
-            Pousser(Touche(SDLK_SPACE));
+                    int vu = allumes >= SEUIL_INVITE ? 1 : (noirs == zone.w * zone.h ? 2 : 0);
+                    int etat = (vu == precedent && vu != 2) ? vu : 3;
+                    precedent = vu;
+                    return etat;
+                },
+                [&fini]() { return fini.load(); },
+                [&reponse](const std::vector<Vue>& v) {
+                    int sures = 0;
+                    for (const Vue& u : v) {
+                        sures += u.etat != 3;
+                    }
+                    Horloge::time_point t = Horloge::now();
+                    if (sures > PHASES_TITRE + 1 && Ms(t - reponse) > MS_RELANCE) {
+                        Pousser(Touche(SDLK_SPACE));
+                        reponse = t;
+                    }
+                });
         });
         StartPage(ecran, systeme);
+        fini = true;
         guetteur.join();
         Vider();
+        // An edge is the first of two agreeing looks: the unsure look just before the sure one.
+        std::vector<Vue> fronts;
+        int etat = -1;
+        for (size_t k = 1; k < vues.size(); ++k) {
+            if (vues[k].etat != 3 && vues[k].etat != etat && vues[k - 1].etat == 3) {
+                fronts.push_back(Vue{vues[k].etat, vues[k - 1].quand, vues[k - 1].incertitude});
+                etat = vues[k].etat;
+            }
+        }
+        // The first edge may be the picture of the run before giving way.
+        for (size_t k = 2; k < fronts.size(); ++k) {
+            double ms = 0;
+            if (Pas(fronts[k - 1], fronts[k], INCERTITUDE_PHASE, ms)) {
+                phases.push_back(ms);
+            } else {
+                ++ecartees;
+            }
+        }
     }
     const double plancher = DELAI_CLIGNOTEMENT + 1;
     Figure("title blink phase", Format("median %.1f ms, min %.1f, max %.1f", Mediane(phases), Min(phases), Max(phases)),
-           Format("%.0f..%.0f ms", plancher, plancher + 3), Min(phases) >= plancher - 1 && Max(phases) <= plancher + 3,
-           Format("[%.0f runs, %.0f phases, area read every 0.2 ms]", RUNS_TITRE, static_cast<double>(phases.size())));
+           Format("%.0f..%.0f ms", plancher, plancher + 3),
+           !phases.empty() && Min(phases) >= plancher - INCERTITUDE_PHASE && Max(phases) <= plancher + 3,
+           Format("[%.0f runs, %.0f phases timed, %.0f not seen promptly]", RUNS_TITRE,
+                  static_cast<double>(phases.size()), ecartees));
 }
 
 // -------------------------------------------------------------------- menu

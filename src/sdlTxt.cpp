@@ -10,13 +10,13 @@
 #include "constantes.h"
 #include "main.h"
 
-void BlitTxt(SDL_Surface *ecran, const char *txt, TTF_Font *police, SDL_Color color, SDL_Rect pos) {
+void BlitTxt(SDL_Surface* ecran, const char* txt, TTF_Font* police, SDL_Color color, SDL_Rect pos) {
     if (ecran == nullptr || txt == nullptr || police == nullptr) {
         return;
     }
     // Solid rendering is colour-keyed: drawing the same line again over itself leaves it unchanged,
     // which the text box relies on when it redraws every line at every step.
-    SDL_Surface *texte = TTF_RenderText_Solid(police, txt, color);
+    SDL_Surface* texte = TTF_RenderText_Solid(police, txt, color);
     if (texte == nullptr) {
         return; // the empty string has no width and gives no surface
     }
@@ -25,12 +25,12 @@ void BlitTxt(SDL_Surface *ecran, const char *txt, TTF_Font *police, SDL_Color co
     SDL_FreeSurface(texte);
 }
 
-void BlitTxt_Shaded(SDL_Surface *ecran, const char *txt, TTF_Font *police, SDL_Color color, SDL_Rect pos) {
+void BlitTxt_Shaded(SDL_Surface* ecran, const char* txt, TTF_Font* police, SDL_Color color, SDL_Rect pos) {
     if (ecran == nullptr || txt == nullptr || police == nullptr) {
         return;
     }
     SDL_Color clr = {GRIS_OMBRE, GRIS_OMBRE, GRIS_OMBRE, 0};
-    SDL_Surface *texte = TTF_RenderText_Shaded(police, txt, color, clr);
+    SDL_Surface* texte = TTF_RenderText_Shaded(police, txt, color, clr);
     if (texte == nullptr) {
         return;
     }
@@ -39,7 +39,7 @@ void BlitTxt_Shaded(SDL_Surface *ecran, const char *txt, TTF_Font *police, SDL_C
     SDL_FreeSurface(texte);
 }
 
-int GetTailleTxt(const char *txt, TTF_Font *police, SDL_Color /*color*/) {
+int GetTailleTxt(const char* txt, TTF_Font* police, SDL_Color /*color*/) {
     if (txt == nullptr || police == nullptr) {
         return 0;
     }
@@ -51,14 +51,14 @@ int GetTailleTxt(const char *txt, TTF_Font *police, SDL_Color /*color*/) {
     return largeur;
 }
 
-void InitChaine(char *txt, int tc) {
+void InitChaine(char* txt, int tc) {
     if (txt == nullptr || tc <= 0) {
         return;
     }
     memset(txt, 0, static_cast<size_t>(tc));
 }
 
-int Tc(const char *txt) {
+int Tc(const char* txt) {
     if (txt == nullptr) {
         return 1; // the room a null text needs is that of the empty string
     }
@@ -67,8 +67,8 @@ int Tc(const char *txt) {
 
 // Without its picture the box is a plain parchment panel of the usual size, so the player can
 // still read the text and go on.
-static SDL_Surface *BoiteDeSecours() {
-    SDL_Surface *boite = SDL_CreateRGBSurface(SDL_SWSURFACE, TXT_BOITE_LARGEUR, TXT_BOITE_HAUTEUR, 32, 0x00FF0000,
+static SDL_Surface* BoiteDeSecours() {
+    SDL_Surface* boite = SDL_CreateRGBSurface(SDL_SWSURFACE, TXT_BOITE_LARGEUR, TXT_BOITE_HAUTEUR, 32, 0x00FF0000,
                                               0x0000FF00, 0x000000FF, 0);
     if (boite != nullptr) {
         SDL_FillRect(boite, nullptr, SDL_MapRGB(boite->format, PARCHEMIN_R, PARCHEMIN_G, PARCHEMIN_B));
@@ -76,13 +76,13 @@ static SDL_Surface *BoiteDeSecours() {
     return boite;
 }
 
-int TxtBox_Print(SDL_Surface *ecran, FMOD_SYSTEM *systeme, const char *txt, TTF_Font *police, SDL_Color color) {
-    SDL_Surface *printBox = IMG_Load(IMG_PRINTBOX);
+int TxtBox_Print(SDL_Surface* ecran, FMOD_SYSTEM* systeme, const char* txt, TTF_Font* police, SDL_Color color) {
+    SDL_Surface* printBox = IMG_Load(IMG_PRINTBOX);
     if (printBox == nullptr) {
         printf("\n#ERREUR Erreur de chargement de l'image printbox #ERREUR_END");
         printBox = BoiteDeSecours();
     }
-    FMOD_SOUND *tic = nullptr;
+    FMOD_SOUND* tic = nullptr;
     FMOD_System_CreateSound(systeme, SND_TIC, MODE_EFFET, nullptr, &tic);
 
     SDL_Rect posPrintBox = {0, 0, 0, 0};
@@ -97,8 +97,8 @@ int TxtBox_Print(SDL_Surface *ecran, FMOD_SYSTEM *systeme, const char *txt, TTF_
     char txtb[TXT_TAILLE_LIGNE];
     char txtc[TXT_TAILLE_LIGNE];
     char txtd[TXT_TAILLE_LIGNE];
-    char *lignes[TXT_LIGNES] = {caractere, txta, txtb, txtc, txtd};
-    for (char *ligne : lignes) {
+    char* lignes[TXT_LIGNES] = {caractere, txta, txtb, txtc, txtd};
+    for (char* ligne : lignes) {
         InitChaine(ligne, TXT_TAILLE_LIGNE);
     }
     puts("\n#INIT Chaine initialis\351 #INIT_END");
@@ -126,7 +126,7 @@ int TxtBox_Print(SDL_Surface *ecran, FMOD_SYSTEM *systeme, const char *txt, TTF_
         tempPrecedent = SDL_GetTicks();
 
         if (numeroDeLaLigneActuel < TXT_LIGNES) {
-            char *ligne = lignes[numeroDeLaLigneActuel];
+            char* ligne = lignes[numeroDeLaLigneActuel];
             const int largeur = GetTailleTxt(ligne, police, color);
             // The terminator always fits after 79 characters; only a real character closes a full buffer.
             const bool bufferPlein = i - aa >= TXT_CARACTERES_MAX && txt[i] != '\0';

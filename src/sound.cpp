@@ -71,13 +71,14 @@ static std::uint32_t Lire32(const unsigned char *p) {
 
 // The WAV decoder plays a cut-off file up to where it stops without a word; a
 // WAV whose data chunk is shorter than its header says is a damaged file and
-// is refused like the other broken ones.
-static bool WavTronque(const char *path) {
+// is refused like the other broken ones. So is a format chunk with no channels
+// or a rate of 0 or billions: SDL_sound's converter crashes on those.
+static const char *WavAbime(const char *path) {
     std::FILE *f = std::fopen(path, "rb");
     if (f == nullptr) {
-        return false;
+        return nullptr;
     }
-    bool tronque = false;
+    const char *defaut = nullptr;
     unsigned char entete[12];
     if (std::fseek(f, 0, SEEK_END) == 0) {
         long taille = std::ftell(f);
@@ -89,8 +90,20 @@ static bool WavTronque(const char *path) {
             while (pos + 8 <= taille && std::fseek(f, pos, SEEK_SET) == 0 && std::fread(morceau, 1, 8, f) == 8) {
                 long long longueur = Lire32(morceau + 4);
                 pos += 8;
+                unsigned char format[8];
+                if (std::memcmp(morceau, "fmt ", 4) == 0 && longueur >= 16 && std::fread(format, 1, 8, f) == 8) {
+                    const unsigned canaux = format[2] | format[3] << 8;
+                    const std::uint32_t frequence = Lire32(format + 4);
+                    if (canaux == 0 || canaux > SON_WAV_CANAUX_MAX || frequence == 0 ||
+                        frequence > SON_WAV_FREQUENCE_MAX) {
+                        defaut = "format WAV impossible";
+                        break;
+                    }
+                }
                 if (std::memcmp(morceau, "data", 4) == 0) {
-                    tronque = longueur > taille - pos;
+                    if (longueur > taille - pos) {
+                        defaut = "fichier WAV tronque";
+                    }
                     break;
                 }
                 pos += static_cast<long>(longueur + (longueur & 1));
@@ -98,7 +111,7 @@ static bool WavTronque(const char *path) {
         }
     }
     std::fclose(f);
-    return tronque;
+    return defaut;
 }
 
 static FMOD_RESULT EchecChargement(const char *path, const char *erreur) {
@@ -150,8 +163,8 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM *system, const char *path, FMOD_
     if (!EstOuvert(system) || path == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
-    if (WavTronque(path)) {
-        return EchecChargement(path, "fichier WAV tronque");
+    if (const char *defaut = WavAbime(path)) {
+        return EchecChargement(path, defaut);
     }
     int frequence = 0;
     int canaux = 0;

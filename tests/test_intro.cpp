@@ -104,15 +104,18 @@ class Observateur {
     std::thread thread_;
 };
 
-// Tells when the final wait has begun: the second portrait was seen, then the
-// whole screen, box included, turned black.
+// Tells when the final wait has begun: after the white-out, the whole screen,
+// box included, stays black for 300 ms (a box draws at once when it opens).
 struct AttenteFinale {
     Rgb b1 = PixelDe(IMG_PORTRAIT_B, 250, 250);
     Rgb b2 = PixelDe(IMG_PORTRAIT_B, 300, 150);
-    bool portraitVu = false;
+    bool blancVu = false;
+    int noirDepuis = -1;
     bool Atteinte(const Echantillon& s) {
-        portraitVu = portraitVu || (s.b1 == b1 && s.b2 == b2 && s.coin == 0);
-        return portraitVu && s.b1 == kNoir && s.b2 == kNoir && s.boite == kNoir && s.coin == 0;
+        blancVu = blancVu || s.coin == 254;
+        const bool noir = s.b1 == kNoir && s.b2 == kNoir && s.boite == kNoir && s.coin == 0;
+        noirDepuis = !(blancVu && noir) ? -1 : noirDepuis < 0 ? s.t : noirDepuis;
+        return noirDepuis >= 0 && s.t - noirDepuis >= 300;
     }
 };
 

@@ -11,13 +11,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <random>
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -40,8 +41,8 @@ std::atomic<int> etape{0};
 std::atomic<bool> routeFinie{false};
 std::string dossierRoute;
 
-const char* const ETAPES[] = {"start-up", "title",      "menu hovers", "load game",   "text typed",
-                              "new game", "intro",      "final wait",  "menu again",  "exit click"};
+const char* const ETAPES[] = {"start-up", "title", "menu hovers", "load game",  "text typed",
+                              "new game", "intro", "final wait",  "menu again", "exit click"};
 
 void SuivreSortie() {
     int tube[2];
@@ -131,7 +132,9 @@ Bouton Mesure(const char* entree, const char* normal, int y) {
 
 // Any mouse button ends the final wait and the red card; a right click at the corner does nothing anywhere else
 // past the title.
-SDL_Event CoinDroit() { return Click(SDL_BUTTON_RIGHT, 5, 5); }
+SDL_Event CoinDroit() {
+    return Click(SDL_BUTTON_RIGHT, 5, 5);
+}
 
 void Pilote(Bouton sortir, Bouton nouvelle, Bouton charger) {
     // Pushes fail until SDL_Init has started the queue.
@@ -228,7 +231,7 @@ std::string Signalement(const Cas& cas) {
     if (cas.mapBloquee) {
         return "\n\n#ECHEC_createMap";
     }
-    if (cas.fichiers.size() != 1 || (cas.degat != Damage::Missing && cas.degat != Damage::Empty)) {
+    if (cas.fichiers.size() != 1 || cas.degat == Damage::FirstHalf) {
         return "";
     }
     const std::string& f = cas.fichiers[0];
@@ -238,7 +241,11 @@ std::string Signalement(const Cas& cas) {
     if (f == IMG_DEMOGAME || f == IMG_DEMOGAME_B || f == IMG_WOLF_ZORVIK) {
         return "";
     }
-    return "#ERREUR .*" + std::regex_replace(f, std::regex("\\."), "\\.") + " : ";
+    std::string motif = "#ERREUR .*";
+    for (char c : f) {
+        motif += c == '.' ? std::string("\\.") : std::string(1, c);
+    }
+    return motif + " : ";
 }
 
 std::vector<Cas> TousLesCas() {
@@ -246,23 +253,345 @@ std::vector<Cas> TousLesCas() {
     cas.push_back({"AllPresent", {}, Damage::Missing, false});
     cas.push_back({"AllMissing", AssetFiles(), Damage::Missing, false});
     cas.push_back({"MapNotWritable", {}, Damage::Missing, true});
+    // Without the three entry pictures the menu has no buttons to click, so the road above ends at Escape: this
+    // one goes through every screen with nothing else there.
+    std::vector<std::string> saufBoutons;
+    for (const std::string& f : AssetFiles()) {
+        if (f != IMG_EXIT && f != IMG_NEWGAME && f != IMG_LOADGAME_ENTREE) {
+            saufBoutons.push_back(f);
+        }
+    }
+    cas.push_back({"AllMissingButMenuButtons", saufBoutons, Damage::Missing, false});
     for (Damage d : {Damage::Missing, Damage::Empty, Damage::FirstHalf, Damage::RandomBytes}) {
         for (const std::string& f : AssetFiles()) {
-            std::string nom = std::string(DamageName(d)) + "_" + std::regex_replace(f, std::regex("[^A-Za-z0-9]"), "_");
+            std::string nom = std::string(DamageName(d)) + "_";
+            for (char c : f) {
+                nom += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+            }
             cas.push_back({nom, {f}, d, false});
         }
     }
     return cas;
 }
 
+void PrintTo(const Cas& cas, std::ostream* os) {
+    *os << cas.nom;
+}
+
 class Road : public ::testing::TestWithParam<Cas> {};
 
 TEST_P(Road, FromTitleThroughLoadAndIntroToExitButton) {
+    // Under valgrind the road runs in the test process itself, whose status is then the game's.
+    if (getenv("DUSKWANE_ROAD_IN_PROCESS") != nullptr) {
+        Route(GetParam());
+    }
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(Route(GetParam()), ::testing::ExitedWithCode(0), Signalement(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Assets, Road, ::testing::ValuesIn(TousLesCas()),
                          [](const ::testing::TestParamInfo<Cas>& info) { return info.param.nom; });
+
+// ---------------------------------------------------------------------------
+// Floods: ten thousand random events at one kind of screen, entered again each
+// time it leaves, then a close request.
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SOUS_ASAN = true; // its quarantine holds freed memory: LeakSanitizer checks leaks instead
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool SOUS_ASAN = true;
+#else
+constexpr bool SOUS_ASAN = false;
+#endif
+#else
+constexpr bool SOUS_ASAN = false;
+#endif
+
+constexpr int CRUE = 10000;
+
+// One random event: pointer moves anywhere (off the screen too), key and button releases, and with the
+// probability `pressions` a press: any key (F11 and Escape often) or, when `boutons`, any mouse button or
+// wheel step.
+SDL_Event Hasard(std::mt19937& rng, double pressions, bool boutons) {
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::uniform_int_distribution<int> x(0, 1300), y(0, 900), bouton(1, 5), sorte(0, 2);
+    const SDLKey touches[] = {SDLK_ESCAPE, SDLK_F11, SDLK_a, SDLK_RETURN, SDLK_SPACE, SDLK_UP, SDLK_F1, SDLK_z};
+    auto touche = [&]() -> SDLKey {
+        const int k = std::uniform_int_distribution<int>(0, 9)(rng);
+        return k < 8 ? touches[k] : static_cast<SDLKey>(std::uniform_int_distribution<int>(1, SDLK_LAST - 1)(rng));
+    };
+    if (u(rng) < pressions) {
+        if (boutons && u(rng) < 0.5) {
+            return Click(bouton(rng), x(rng), y(rng));
+        }
+        return Key(touche());
+    }
+    switch (sorte(rng)) {
+    case 0:
+        return KeyUp(touche());
+    case 1:
+        return Release(bouton(rng), x(rng), y(rng));
+    default:
+        return Motion(x(rng), y(rng));
+    }
+}
+
+// Pushes CRUE random events as fast as the queue takes them; once they are all taken, `fin` whenever the
+// queue is empty, so the screen's last visit ends.
+class Crue {
+  public:
+    Crue(double pressions, bool boutons, SDL_Event fin)
+        : thread_([this, pressions, boutons, fin] {
+              std::mt19937 rng(2024);
+              for (int i = 0; i < CRUE && !arret_; ++i) {
+                  SDL_Event e = Hasard(rng, pressions, boutons);
+                  if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F11) {
+                      ++f11_;
+                  }
+                  while (SDL_PushEvent(&e) != 0 && !arret_) {
+                      SDL_Delay(1);
+                  }
+                  // Measured once the screen has been through its first visits.
+                  if (i == CRUE / 5) {
+                      memoire_ = ResidentKb();
+                  }
+              }
+              while (!arret_) {
+                  fini_ = fini_ || Pending() == 0;
+                  if (fini_ && Pending() == 0) {
+                      SDL_Event e = fin;
+                      SDL_PushEvent(&e);
+                  }
+                  SDL_Delay(5);
+              }
+          }) {}
+    ~Crue() {
+        arret_ = true;
+        thread_.join();
+    }
+    bool Fini() const { return fini_; }
+    int F11() const { return f11_; }
+    long Memoire() const { return memoire_; }
+
+  private:
+    std::atomic<bool> fini_{false}, arret_{false};
+    std::atomic<int> f11_{0};
+    std::atomic<long> memoire_{-1};
+    std::thread thread_;
+};
+
+// Runs in the death-test child: the flood, then the checks, then a close request that must end the process.
+template <typename Visite>
+[[noreturn]] void Inonde(double pressions, bool boutons, SDL_Event fin, bool compteF11, Visite visite) {
+    int visites = 0;
+    int f11 = 0;
+    long memoire = -1;
+    {
+        Crue crue(pressions, boutons, fin);
+        // Once the flood is all taken only `fin` comes: what is left after the last visit is `fin` alone.
+        do {
+            visite();
+            ++visites;
+        } while (!crue.Fini());
+        f11 = crue.F11();
+        memoire = crue.Memoire();
+    }
+    SDL_Event reste;
+    while (SDL_PollEvent(&reste) != 0) {
+    }
+    const long croissance = ResidentKb() - memoire;
+    fprintf(stderr, "%d visits, %d F11, %ld kB grown\n", visites, f11, croissance);
+    if (!SOUS_ASAN && croissance > 6 * 1024) {
+        fprintf(stderr, "memory grew by %ld kB under the flood\n", croissance);
+        _exit(7);
+    }
+    // Every F11 press reached a loop that toggles on it.
+    if (compteF11 && (fullScreen != f11 % 2 || ((EcranActuel()->flags & SDL_FULLSCREEN) != 0) != (f11 % 2 == 1))) {
+        fprintf(stderr, "%d F11 presses left fullScreen at %d\n", f11, fullScreen);
+        _exit(8);
+    }
+    Push(Quit());
+    visite();
+    fprintf(stderr, "the close request did not end the process\n");
+    _exit(3);
+}
+
+class Flood : public GameTest {};
+
+TEST_F(Flood, TitleEnteredAgainOnEveryPress) {
+    EXPECT_EXIT(Inonde(0.01, true, Key(SDLK_a), true, [&] { StartPage(EcranActuel(), systeme); }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Flood, MenuEnteredAgainWhenItLeaves) {
+    EXPECT_EXIT(Inonde(0.3, true, Key(SDLK_ESCAPE), true, [&] { Menu(EcranActuel(), systeme); }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+[[noreturn]] void InondeBoite(FMOD_SYSTEM* systeme) {
+    TTF_Font* police = TTF_OpenFont(FONT_VOLTER, TAILLE_POLICE_MENU);
+    const SDL_Color rouge = {ROUGE_MENU[0], ROUGE_MENU[1], ROUGE_MENU[2], 0};
+    Inonde(0.01, true, Key(SDLK_a), true,
+           [&] { CaptureStdout([&] { TxtBox_Print(EcranActuel(), systeme, "Oui !", police, rouge); }); });
+}
+
+TEST_F(Flood, TextBoxTypingAndWaiting) {
+    EXPECT_EXIT(InondeBoite(systeme), ::testing::ExitedWithCode(0), "");
+}
+
+// The fades read one event per step and drop it, the final wait takes everything but a mouse button: the
+// flood keeps the queue full through the whole intro and its last events go to the final wait.
+TEST_F(Flood, IntroFadesAndFinalWait) {
+    EXPECT_EXIT(Inonde(0.6, false, Click(SDL_BUTTON_LEFT, 5, 5), false,
+                       [&] { CaptureStdout([&] { IntroGame(EcranActuel(), systeme); }); }),
+                ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(Flood, HundredF11InARowLeaveTheModeTheCountSays) {
+    for (int presses : {100, 101}) {
+        fullScreen = 0;
+        ecran = SetDisplayMode();
+        for (int i = 0; i < presses; ++i) {
+            Push(Key(SDLK_F11));
+        }
+        Push(Key(SDLK_ESCAPE));
+        EXPECT_EQ(EXIT, Menu(ecran, systeme));
+        EXPECT_EQ(presses % 2, fullScreen) << presses;
+        ASSERT_NE(nullptr, EcranActuel());
+        EXPECT_EQ(presses % 2 == 1, (EcranActuel()->flags & SDL_FULLSCREEN) != 0) << presses;
+        EXPECT_EQ(LARGEUR_ECRAN, EcranActuel()->w);
+        EXPECT_EQ(HAUTEUR_ECRAN, EcranActuel()->h);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Start-up in a poor environment.
+
+[[noreturn]] void Demarre() {
+    dup2(2, 1); // so the death test reads what the game prints
+    char modele[] = "/tmp/duskwane-start-XXXXXX";
+    if (mkdtemp(modele) == nullptr || chdir(modele) != 0) {
+        _exit(5);
+    }
+    const int status = SDL_main(0, nullptr);
+    fflush(stdout);
+    std::error_code ignore;
+    std::filesystem::remove_all(modele, ignore);
+    _exit(status);
+}
+
+TEST(StartUpFaults, X11WithoutDisplayEndsWithTheSdlLineAndStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "x11", 1);
+            unsetenv("DISPLAY");
+            Demarre();
+        },
+        ::testing::ExitedWithCode(1), "\nUnable to init SDL: .+\n$");
+}
+
+TEST(StartUpFaults, NoAudioDeviceEndsWithTheSoundLineAndStatusOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "dummy", 1);
+            setenv("SDL_AUDIODRIVER", "nosuchdriver", 1);
+            Demarre();
+        },
+        ::testing::ExitedWithCode(1), "Unable to load fmodex$");
+}
+
+// ---------------------------------------------------------------------------
+// WAV headers that lie about their own format: each must be refused or play,
+// never crash the decoder or the mixer.
+
+std::string Wav(std::uint16_t format, std::uint16_t canaux, std::uint32_t frequence, std::uint16_t bits,
+                std::uint16_t bloc, std::uint32_t donnees, std::uint32_t vraies, bool donneesAvantFmt = false) {
+    std::string f;
+    auto met = [&f](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) {
+            f.push_back(static_cast<char>(v >> (8 * i)));
+        }
+    };
+    std::string fmt = "fmt ";
+    {
+        std::string t;
+        std::swap(t, f);
+        met(16, 4), met(format, 2), met(canaux, 2), met(frequence, 4), met(frequence * bloc, 4), met(bloc, 2),
+            met(bits, 2);
+        std::swap(t, f);
+        fmt += t;
+    }
+    std::string data = "data";
+    {
+        std::string t;
+        std::swap(t, f);
+        met(donnees, 4);
+        std::swap(t, f);
+        data += t + std::string(vraies, '\x11');
+    }
+    f = "RIFF";
+    met(static_cast<std::uint32_t>(4 + fmt.size() + data.size()), 4);
+    f += "WAVE";
+    f += donneesAvantFmt ? data + fmt : fmt + data;
+    return f;
+}
+
+TEST(SoundFaults, LyingWavHeadersNeverCrash) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    char modele[] = "/tmp/duskwane-wav-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(modele));
+    const std::string dossier = modele;
+    const std::vector<std::pair<const char*, std::string>> cas = {
+        {"no channels", Wav(1, 0, 22050, 16, 2, 4000, 4000)},
+        {"rate zero", Wav(1, 1, 0, 16, 2, 4000, 4000)},
+        {"bits zero", Wav(1, 1, 22050, 0, 0, 4000, 4000)},
+        {"odd bits", Wav(1, 1, 22050, 7, 1, 4000, 4000)},
+        {"255 channels", Wav(1, 255, 22050, 16, 510, 4000, 4000)},
+        {"256 channels", Wav(1, 256, 22050, 16, 512, 4000, 4000)},
+        {"rate of 4 billion", Wav(1, 2, 0xFFFFFFF0u, 16, 4, 4000, 4000)},
+        {"rate of 1", Wav(1, 1, 1, 16, 2, 4000, 4000)},
+        {"unknown format", Wav(0x1234, 1, 22050, 16, 2, 4000, 4000)},
+        {"ADPCM with no block", Wav(2, 1, 22050, 4, 0, 4000, 4000)},
+        {"data of 4 GB", Wav(1, 1, 22050, 16, 2, 0xFFFFFFFFu, 4000)},
+        {"empty data", Wav(1, 1, 22050, 16, 2, 0, 0)},
+        {"half a frame", Wav(1, 2, 22050, 16, 4, 3, 3)},
+        {"data before fmt", Wav(1, 1, 22050, 16, 2, 4000, 4000, true)},
+        {"header only", Wav(1, 1, 22050, 16, 2, 4000, 4000).substr(0, 44)},
+        {"cut in fmt", Wav(1, 1, 22050, 16, 2, 4000, 4000).substr(0, 20)},
+    };
+    FMOD_SYSTEM* sys = nullptr;
+    FMOD_System_Create(&sys);
+    ASSERT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, FMOD_INIT_NORMAL, nullptr));
+    int refuses = 0;
+    for (const auto& [nom, octets] : cas) {
+        const std::string chemin = dossier + "/lie.wav";
+        std::ofstream(chemin, std::ios::binary) << octets;
+        FMOD_SOUND* son = nullptr;
+        FMOD_RESULT res = FMOD_OK;
+        const std::string dit =
+            CaptureStdout([&] { res = FMOD_System_CreateSound(sys, chemin.c_str(), MODE_EFFET, nullptr, &son); });
+        if (res != FMOD_OK) {
+            ++refuses;
+            EXPECT_EQ(nullptr, son) << nom;
+            EXPECT_NE(std::string::npos, dit.find("#ERREUR Erreur de chargement du son " + chemin)) << nom;
+        } else {
+            // A header lie the decoder copes with plays and is released like any sound.
+            ASSERT_NE(nullptr, son) << nom;
+            EXPECT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, CANAL_TIC, son, 0, nullptr)) << nom;
+            SDL_Delay(20);
+        }
+        FMOD_Sound_Release(son);
+    }
+    // Those with no sound in them at all, or that crashed the converter, cannot have loaded.
+    EXPECT_GE(refuses, 9);
+    FMOD_System_Close(sys);
+    FMOD_System_Release(sys);
+    SDL_Quit();
+    std::error_code ignore;
+    std::filesystem::remove_all(dossier, ignore);
+}
 
 } // namespace

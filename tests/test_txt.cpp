@@ -118,7 +118,7 @@ int EcartEncre(SDL_Surface* ecran, const std::vector<std::string>& lignes, TTF_F
 // The box, for calls whose final wait a queued event should end: a wait left
 // hanging is ended after two quiet seconds, so the test fails instead of hanging.
 int Tape(SDL_Surface* ecran, FMOD_SYSTEM* systeme, const char* txt, TTF_Font* police) {
-    Answerer garde(Click(SDL_BUTTON_LEFT, 1, 1), 1, 2000);
+    Answerer garde(Click(SDL_BUTTON_LEFT, 1, 1), 100, 2000);
     return TxtBox_Print(ecran, systeme, txt, police, kEncre);
 }
 
