@@ -26,5 +26,5 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$ROOT" -B "$BUILD_DIR" ${CMAKE_EXTRA:-}
+cmake -S "$ROOT" -B "$BUILD_DIR" -DDUSKWANE_TESTS="$([ "${DUSKWANE_WITH_TESTS:-0}" = 1 ] && echo ON || echo OFF)" ${CMAKE_EXTRA:-}
 cmake --build "$BUILD_DIR" -j "$(nproc)"

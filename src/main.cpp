@@ -7,10 +7,13 @@
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 
 #include "collision.h"
 #include "constantes.h"
@@ -237,6 +240,10 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         Test(ecran, ROUGE_CARTE[0], ROUGE_CARTE[1], ROUGE_CARTE[2]);
         // After the card the menu still works, on a plain background of the screen's size.
         menu = FondUni(ecran);
+    } else if (SDL_Surface* converti = SDL_DisplayFormat(menu)) {
+        // Drawn every frame: in the screen's own format the blit is a plain copy.
+        SDL_FreeSurface(menu);
+        menu = converti;
     }
 
     SDL_Rect posMenu = {0, 0, 0, 0};
@@ -515,9 +522,16 @@ void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     }
 }
 
+// SDL's own handler turns these signals into a close request by pushing an
+// event, which can deadlock on the queue's lock when the signal lands while
+// the game itself holds it. Being asked to stop is a close request: end now.
+static void FinSurSignal(int) { _exit(0); }
+
 int SDL_main(int argc, char* argv[]) {
     (void)argc;
     (void)argv;
+    signal(SIGTERM, FinSurSignal);
+    signal(SIGINT, FinSurSignal);
     PutEnv(ENV_POSITION_FENETRE);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,8 +38,9 @@ static FMOD_SYSTEM *systemeOuvert = nullptr;
 // The sound last started on each channel, until it is released.
 static std::vector<const FMOD_SOUND *> sonSurCanal;
 static std::vector<SoundStart> journal;
-// A deque never moves its elements, so the paths handed out stay valid until SoundLogClear.
-static std::deque<std::string> cheminsJournal;
+// Each path is kept once, and a set never moves its elements, so the paths
+// handed out stay valid until SoundLogClear however long the game runs.
+static std::set<std::string> cheminsJournal;
 
 static bool EstOuvert(const FMOD_SYSTEM *system) {
     return system != nullptr && system->ouvert;
@@ -236,8 +237,12 @@ FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM *system, FMOD_CHANNELINDEX channel
         Mix_Pause(canal);
     }
     sonSurCanal[static_cast<size_t>(canal)] = sound;
-    cheminsJournal.push_back(sound->chemin);
-    journal.push_back(SoundStart{channelid, canal, cheminsJournal.back().c_str()});
+    // A long session must not grow without end: past the bound the oldest half goes.
+    if (journal.size() >= SON_JOURNAL_MAX) {
+        journal.erase(journal.begin(), journal.begin() + static_cast<std::ptrdiff_t>(SON_JOURNAL_MAX / 2));
+    }
+    const std::string& chemin = *cheminsJournal.insert(sound->chemin).first;
+    journal.push_back(SoundStart{channelid, canal, chemin.c_str()});
     return FMOD_OK;
 }
 

@@ -45,6 +45,7 @@ check "install: both fonts are installed" \
     [ -s "$PREFIX/share/duskwane/rsrc_img/font/volter.ttf" -a -s "$PREFIX/share/duskwane/rsrc_img/font/Tessmarin.ttf" ]
 check "install: the desktop entry starts the launcher" grep -qx 'Exec=duskwane' "$PREFIX/share/applications/duskwane.desktop"
 
+no_error_line() { ! grep -q "#ERREUR" "$1"; }
 map_size() { stat -c %s "$1" 2>/dev/null || echo 0; }
 
 # run NAME DATA_DIR ENV...: starts the launcher with the environment given and
@@ -80,7 +81,7 @@ run() {
     check "$name: the assets are linked into the data directory" \
         [ -L "$data/rsrc_img" -a -f "$data/rsrc_img/menu.jpg" -a -f "$data/rsrc_snd/Menu/wind.wav" ]
     check "$name: no asset failed to load (output: $(head -c 200 "$out" | tr '\n' ' '))" \
-        bash -c '! grep -q "#ERREUR" "$1"' _ "$out"
+        no_error_line "$out"
     check "$name: nothing written in the starting directory" [ -z "$(ls -A "$start")" ]
     check "$name: no map.map anywhere in the prefix" [ -z "$(find "$PREFIX" -name map.map)" ]
 }
