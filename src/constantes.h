@@ -28,11 +28,11 @@ constexpr int CANAL_TIC = 1;
 constexpr int CANAL_VENT_MENU = 2;
 constexpr int CANAL_SURVOL = 3;
 constexpr int CANAL_MUSIQUE = 3;
-constexpr int SON_FREQUENCE = 22050;       // mixer output rate, Hz: the rate all our sounds are made at
-constexpr int SON_SORTIE_CANAUX = 2;       // stereo output
-constexpr int SON_TAMPON_MIXEUR = 512;     // samples per mixer buffer: short, so a tick follows its letter
-constexpr int SON_TAMPON_DECODAGE = 16384; // bytes per decoding step while a file is read whole
-constexpr int SON_CANAUX_MAX = 256;        // more channels than this is a caller's mistake
+constexpr int SON_FREQUENCE = 22050;           // mixer output rate, Hz: the rate all our sounds are made at
+constexpr int SON_SORTIE_CANAUX = 2;           // stereo output
+constexpr int SON_TAMPON_MIXEUR = 512;         // samples per mixer buffer: short, so a tick follows its letter
+constexpr int SON_TAMPON_DECODAGE = 16384;     // bytes per decoding step while a file is read whole
+constexpr int SON_CANAUX_MAX = 256;            // more channels than this is a caller's mistake
 constexpr std::size_t SON_JOURNAL_MAX = 65536; // sound starts remembered for the tests and the benchmark
 // A WAV claiming more channels, or a higher rate in Hz, is refused as damaged.
 constexpr unsigned SON_WAV_CANAUX_MAX = 8;
@@ -123,9 +123,10 @@ constexpr int FONDU_BLANC_DERNIER = 254;
 constexpr int FONDU_PORTRAIT_DERNIER = 159;
 
 // Colours, as red, green, blue.
-constexpr std::uint8_t ROUGE_MENU[3] = {250, 0, 0};   // the load-game test text
-constexpr std::uint8_t ROUGE_CARTE[3] = {250, 0, 0};  // card for a missing menu background
-constexpr std::uint8_t NOIR_INTRO[3] = {0, 0, 0};     // the intro's text
+constexpr std::uint8_t NOIR[3] = {0, 0, 0};          // cleared screens, and in place of a missing menu background
+constexpr std::uint8_t ROUGE_MENU[3] = {250, 0, 0};  // the load-game test text
+constexpr std::uint8_t ROUGE_CARTE[3] = {250, 0, 0}; // card for a missing menu background
+constexpr std::uint8_t NOIR_INTRO[3] = {0, 0, 0};    // the intro's text
 
 // SDL 1.2 values the loops test.
 constexpr int SDL_BOUTON_GAUCHE = 1;

@@ -9,12 +9,12 @@
 
 namespace {
 
-void Remplir(SDL_Surface *ecran, const std::uint8_t couleur[3]) {
+void Remplir(SDL_Surface* ecran, const std::uint8_t couleur[3]) {
     SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, couleur[0], couleur[1], couleur[2]));
     SDL_Flip(ecran);
 }
 
-void FreeWolf(wolf *loup) {
+void FreeWolf(wolf* loup) {
     if (loup == nullptr) {
         return;
     }
@@ -25,7 +25,7 @@ void FreeWolf(wolf *loup) {
 
 } // namespace
 
-int JeuMain(SDL_Surface *ecran, FMOD_SYSTEM *systeme, int parametreJeu) {
+int JeuMain(SDL_Surface* ecran, FMOD_SYSTEM* systeme, int parametreJeu) {
     (void)systeme;
     SDL_Event event;
     for (;;) {
@@ -35,7 +35,7 @@ int JeuMain(SDL_Surface *ecran, FMOD_SYSTEM *systeme, int parametreJeu) {
         case CINEMATHIQUE:
             exit(0);
         case NEW_GAME: {
-            sav *save = InitSave();
+            sav* save = InitSave();
             // Nothing plays a game from the save yet; release it rather than leave it behind.
             FreeSave(save);
             return GAME;
@@ -57,8 +57,8 @@ int JeuMain(SDL_Surface *ecran, FMOD_SYSTEM *systeme, int parametreJeu) {
     }
 }
 
-sav *InitSave() {
-    sav *save = new (std::nothrow) sav();
+sav* InitSave() {
+    sav* save = new (std::nothrow) sav();
     if (save == nullptr) {
         return nullptr;
     }
@@ -67,7 +67,7 @@ sav *InitSave() {
         delete save;
         return nullptr;
     }
-    wolf *zorvik = save->zorvik;
+    wolf* zorvik = save->zorvik;
     zorvik->skin[0] = IMG_Load(IMG_WOLF_ZORVIK);
     zorvik->id = ZORVIK;
     zorvik->pos.x = ZORVIK_X;
@@ -79,7 +79,7 @@ sav *InitSave() {
     return save;
 }
 
-void FreeSave(sav *save) {
+void FreeSave(sav* save) {
     if (save == nullptr) {
         return;
     }
@@ -90,7 +90,7 @@ void FreeSave(sav *save) {
     delete save;
 }
 
-void Test(SDL_Surface *ecran, int x, int y, int z) {
+void Test(SDL_Surface* ecran, int x, int y, int z) {
     const std::uint8_t couleur[3] = {static_cast<std::uint8_t>(x & 0xFF), static_cast<std::uint8_t>(y & 0xFF),
                                      static_cast<std::uint8_t>(z & 0xFF)};
     SDL_Event event;
@@ -115,14 +115,14 @@ void Escape() {
     }
 }
 
-int DemoFirstMap(SDL_Surface *ecran, FMOD_SYSTEM *systeme) {
-    SDL_Surface *menu = IMG_Load(IMG_MENU);
-    SDL_Surface *plancheOption[3] = {nullptr, nullptr, nullptr};
+int DemoFirstMap(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
+    SDL_Surface* menu = IMG_Load(IMG_MENU);
+    SDL_Surface* plancheOption[3] = {nullptr, nullptr, nullptr};
     plancheOption[0] = IMG_Load(IMG_EXIT);
     plancheOption[1] = IMG_Load(IMG_NEWGAME);
     plancheOption[2] = IMG_Load(IMG_LOADGAME_ENTREE);
-    FMOD_SOUND *click = nullptr;
-    FMOD_SOUND *song = nullptr;
+    FMOD_SOUND* click = nullptr;
+    FMOD_SOUND* song = nullptr;
     FMOD_System_CreateSound(systeme, SND_CLICK, MODE_EFFET, nullptr, &click);
     FMOD_System_CreateSound(systeme, SND_WIND, MODE_AMBIANCE, nullptr, &song);
 
@@ -133,7 +133,7 @@ int DemoFirstMap(SDL_Surface *ecran, FMOD_SYSTEM *systeme) {
     // The map is not drawn yet, so nothing here outlives the call.
     FMOD_Sound_Release(click);
     FMOD_Sound_Release(song);
-    for (SDL_Surface *planche : plancheOption) {
+    for (SDL_Surface* planche : plancheOption) {
         SDL_FreeSurface(planche);
     }
     SDL_FreeSurface(menu);

@@ -49,19 +49,24 @@ static TTF_Font* OuvrirPolice(const char* chemin, int taille) {
     return police;
 }
 
-// A plain picture of the screen's size, standing in for a background that failed to load.
-static SDL_Surface* FondUni(SDL_Surface* ecran) {
-    SDL_Surface* fond = SDL_CreateRGBSurface(SDL_SWSURFACE, LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN,
-                                             ecran->format->Rmask, ecran->format->Gmask, ecran->format->Bmask, 0);
-    if (fond != nullptr) {
-        SDL_FillRect(fond, nullptr, SDL_MapRGB(fond->format, 0, 0, 0));
+// A plain picture in the screen's own format, standing in for one that failed to load.
+static SDL_Surface* SurfaceUnie(SDL_Surface* ecran, int largeur, int hauteur, const std::uint8_t couleur[3]) {
+    const SDL_PixelFormat* f = ecran->format;
+    SDL_Surface* s =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, largeur, hauteur, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
+    if (s != nullptr) {
+        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, couleur[0], couleur[1], couleur[2]));
     }
-    return fond;
+    return s;
 }
 
-static void Effacer(SDL_Surface* ecran) { SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, 0, 0, 0)); }
+static void Effacer(SDL_Surface* ecran) {
+    SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, NOIR[0], NOIR[1], NOIR[2]));
+}
 
-SDL_Surface* EcranActuel() { return ecranActuel; }
+SDL_Surface* EcranActuel() {
+    return ecranActuel;
+}
 
 SDL_Surface* SetDisplayMode() {
     SDL_Surface* ecran = nullptr;
@@ -239,7 +244,7 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     if (menu == nullptr) {
         Test(ecran, ROUGE_CARTE[0], ROUGE_CARTE[1], ROUGE_CARTE[2]);
         // After the card the menu still works, on a plain background of the screen's size.
-        menu = FondUni(ecran);
+        menu = SurfaceUnie(ecran, LARGEUR_ECRAN, HAUTEUR_ECRAN, NOIR);
     } else if (SDL_Surface* converti = SDL_DisplayFormat(menu)) {
         // Drawn every frame: in the screen's own format the blit is a plain copy.
         SDL_FreeSurface(menu);
@@ -525,7 +530,9 @@ void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
 // SDL's own handler turns these signals into a close request by pushing an
 // event, which can deadlock on the queue's lock when the signal lands while
 // the game itself holds it. Being asked to stop is a close request: end now.
-static void FinSurSignal(int) { _exit(0); }
+static void FinSurSignal(int) {
+    _exit(0);
+}
 
 int SDL_main(int argc, char* argv[]) {
     (void)argc;
@@ -586,29 +593,17 @@ int SDL_main(int argc, char* argv[]) {
 // The two-button demo menu: exit and demo game, lit under the pointer.
 namespace {
 
-// A plain surface in the screen's own pixel format, or null when memory runs out.
-SDL_Surface *DemoSurfaceUnie(SDL_Surface *ecran, int largeur, int hauteur, const std::uint8_t couleur[3]) {
-    const SDL_PixelFormat *f = ecran->format;
-    SDL_Surface *s =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, largeur, hauteur, f->BitsPerPixel, f->Rmask, f->Gmask, f->Bmask, f->Amask);
-    if (s != nullptr) {
-        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, couleur[0], couleur[1], couleur[2]));
-    }
-    return s;
-}
-
 // A button picture, or a plain block in its place so a missing file leaves a button the player can still
 // see and click.
-SDL_Surface *DemoChargerBouton(SDL_Surface *ecran, const char *chemin, const std::uint8_t secours[3]) {
-    SDL_Surface *planche = IMG_Load(chemin);
+SDL_Surface* DemoChargerBouton(SDL_Surface* ecran, const char* chemin, const std::uint8_t secours[3]) {
+    SDL_Surface* planche = ChargerImage(chemin);
     if (planche == nullptr) {
-        printf("\n#ERREUR Erreur de chargement de %s : %s #ERREUR_END", chemin, IMG_GetError());
-        planche = DemoSurfaceUnie(ecran, LARGEUR_BOUTON_SECOURS, HAUTEUR_BOUTON_SECOURS, secours);
+        planche = SurfaceUnie(ecran, LARGEUR_BOUTON_SECOURS, HAUTEUR_BOUTON_SECOURS, secours);
     }
     return planche;
 }
 
-void DemoLiberer(SDL_Surface *menu, SDL_Surface *plancheOption[2]) {
+void DemoLiberer(SDL_Surface* menu, SDL_Surface* plancheOption[2]) {
     SDL_FreeSurface(menu);
     SDL_FreeSurface(plancheOption[0]);
     SDL_FreeSurface(plancheOption[1]);
@@ -616,26 +611,23 @@ void DemoLiberer(SDL_Surface *menu, SDL_Surface *plancheOption[2]) {
 
 } // namespace
 
-int DemoMenu(SDL_Surface *ecran, FMOD_SYSTEM *systeme) {
+int DemoMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     (void)systeme;
     // Index 0 is exit, 1 demo game.
-    const char *const normal[2] = {IMG_EXIT, IMG_DEMOGAME};
-    const char *const surbrillance[2] = {IMG_EXIT_B, IMG_DEMOGAME_B};
+    const char* const normal[2] = {IMG_EXIT, IMG_DEMOGAME};
+    const char* const surbrillance[2] = {IMG_EXIT_B, IMG_DEMOGAME_B};
     const int ligne[2] = {Y_DEMO_EXIT, Y_DEMO_DEMOGAME};
     const int resultat[2] = {0, 1};
 
-    SDL_Surface *menu = IMG_Load(IMG_MENU);
-    if (menu == nullptr) {
-        printf("\n#ERREUR Erreur de chargement de %s : %s #ERREUR_END", IMG_MENU, IMG_GetError());
-    }
-    SDL_Surface *plancheOption[2] = {nullptr, nullptr};
+    SDL_Surface* menu = ChargerImage(IMG_MENU);
+    SDL_Surface* plancheOption[2] = {nullptr, nullptr};
     for (int i = 0; i < 2; ++i) {
         plancheOption[i] = DemoChargerBouton(ecran, normal[i], BOUTON_SECOURS);
     }
     if (menu == nullptr) {
         Test(ecran, NOIR_CARTE[0], NOIR_CARTE[1], NOIR_CARTE[2]);
         // A black screen-sized stand-in keeps the buttons where they belong and clickable.
-        menu = DemoSurfaceUnie(ecran, LARGEUR_ECRAN, HAUTEUR_ECRAN, NOIR_DEMO);
+        menu = SurfaceUnie(ecran, LARGEUR_ECRAN, HAUTEUR_ECRAN, NOIR_DEMO);
     }
 
     SDL_Rect posMenu = {};
@@ -679,7 +671,7 @@ int DemoMenu(SDL_Surface *ecran, FMOD_SYSTEM *systeme) {
         case SDL_MOUSEMOTION:
             for (int i = 0; i < 2; ++i) {
                 const int dessus = IsMouseInBox(event.motion.x, event.motion.y, posPO[i]);
-                SDL_Surface *planche = DemoChargerBouton(ecran, dessus ? surbrillance[i] : normal[i],
+                SDL_Surface* planche = DemoChargerBouton(ecran, dessus ? surbrillance[i] : normal[i],
                                                          dessus ? BOUTON_SECOURS_B : BOUTON_SECOURS);
                 SDL_FreeSurface(plancheOption[i]);
                 plancheOption[i] = planche;

@@ -26,27 +26,27 @@ struct FMOD_SYSTEM {
 };
 
 struct FMOD_SOUND {
-    Mix_Chunk *chunk;
-    Uint8 *pcm; // owned here: a chunk from Mix_QuickLoad_RAW does not free it
+    Mix_Chunk* chunk;
+    Uint8* pcm; // owned here: a chunk from Mix_QuickLoad_RAW does not free it
     FMOD_MODE mode;
     int boucles;
     std::string chemin;
 };
 
 // SDL_mixer has one set of channels per process, so only one system may be open at a time.
-static FMOD_SYSTEM *systemeOuvert = nullptr;
+static FMOD_SYSTEM* systemeOuvert = nullptr;
 // The sound last started on each channel, until it is released.
-static std::vector<const FMOD_SOUND *> sonSurCanal;
+static std::vector<const FMOD_SOUND*> sonSurCanal;
 static std::vector<SoundStart> journal;
 // Each path is kept once, and a set never moves its elements, so the paths
 // handed out stay valid until SoundLogClear however long the game runs.
 static std::set<std::string> cheminsJournal;
 
-static bool EstOuvert(const FMOD_SYSTEM *system) {
+static bool EstOuvert(const FMOD_SYSTEM* system) {
     return system != nullptr && system->ouvert;
 }
 
-static void Fermer(FMOD_SYSTEM *system) {
+static void Fermer(FMOD_SYSTEM* system) {
     if (system->mixeur) {
         Mix_HaltChannel(-1);
         Mix_CloseAudio();
@@ -65,7 +65,7 @@ static void Fermer(FMOD_SYSTEM *system) {
     }
 }
 
-static std::uint32_t Lire32(const unsigned char *p) {
+static std::uint32_t Lire32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
@@ -74,12 +74,12 @@ static std::uint32_t Lire32(const unsigned char *p) {
 // WAV whose data chunk is shorter than its header says is a damaged file and
 // is refused like the other broken ones. So is a format chunk with no channels
 // or a rate of 0 or billions: SDL_sound's converter crashes on those.
-static const char *WavAbime(const char *path) {
-    std::FILE *f = std::fopen(path, "rb");
+static const char* WavAbime(const char* path) {
+    std::FILE* f = std::fopen(path, "rb");
     if (f == nullptr) {
         return nullptr;
     }
-    const char *defaut = nullptr;
+    const char* defaut = nullptr;
     unsigned char entete[12];
     if (std::fseek(f, 0, SEEK_END) == 0) {
         long taille = std::ftell(f);
@@ -115,13 +115,13 @@ static const char *WavAbime(const char *path) {
     return defaut;
 }
 
-static FMOD_RESULT EchecChargement(const char *path, const char *erreur) {
+static FMOD_RESULT EchecChargement(const char* path, const char* erreur) {
     std::printf("\n#ERREUR Erreur de chargement du son %s : %s #ERREUR_END", path,
                 erreur != nullptr ? erreur : "erreur inconnue");
     return FMOD_ERR_FILE_BAD;
 }
 
-FMOD_RESULT FMOD_System_Create(FMOD_SYSTEM **system) {
+FMOD_RESULT FMOD_System_Create(FMOD_SYSTEM** system) {
     if (system == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
@@ -129,7 +129,7 @@ FMOD_RESULT FMOD_System_Create(FMOD_SYSTEM **system) {
     return FMOD_OK;
 }
 
-FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM *system, int maxchannels, FMOD_INITFLAGS, void *) {
+FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM* system, int maxchannels, FMOD_INITFLAGS, void*) {
     if (system == nullptr || system->ouvert || systemeOuvert != nullptr || maxchannels <= 0 ||
         maxchannels > SON_CANAUX_MAX) {
         return FMOD_ERR_INVALID_PARAM;
@@ -155,8 +155,8 @@ FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM *system, int maxchannels, FMOD_INITFLAG
     return FMOD_OK;
 }
 
-FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM *system, const char *path, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO *,
-                                    FMOD_SOUND **sound) {
+FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM* system, const char* path, FMOD_MODE mode, FMOD_CREATESOUNDEXINFO*,
+                                    FMOD_SOUND** sound) {
     if (sound == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
@@ -164,7 +164,7 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM *system, const char *path, FMOD_
     if (!EstOuvert(system) || path == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
-    if (const char *defaut = WavAbime(path)) {
+    if (const char* defaut = WavAbime(path)) {
         return EchecChargement(path, defaut);
     }
     int frequence = 0;
@@ -173,7 +173,7 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM *system, const char *path, FMOD_
     Mix_QuerySpec(&frequence, &format, &canaux);
     Sound_AudioInfo voulu = {format, static_cast<Uint8>(canaux), static_cast<Uint32>(frequence)};
     Sound_ClearError();
-    Sound_Sample *sample = Sound_NewSampleFromFile(path, &voulu, SON_TAMPON_DECODAGE);
+    Sound_Sample* sample = Sound_NewSampleFromFile(path, &voulu, SON_TAMPON_DECODAGE);
     if (sample == nullptr) {
         return EchecChargement(path, Sound_GetError());
     }
@@ -190,14 +190,14 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM *system, const char *path, FMOD_
         Sound_FreeSample(sample);
         return EchecChargement(path, "aucun son decode");
     }
-    Uint8 *pcm = static_cast<Uint8 *>(std::malloc(octets));
+    Uint8* pcm = static_cast<Uint8*>(std::malloc(octets));
     if (pcm == nullptr) {
         Sound_FreeSample(sample);
         return EchecChargement(path, "memoire insuffisante");
     }
     std::memcpy(pcm, sample->buffer, octets);
     Sound_FreeSample(sample);
-    Mix_Chunk *chunk = Mix_QuickLoad_RAW(pcm, octets);
+    Mix_Chunk* chunk = Mix_QuickLoad_RAW(pcm, octets);
     if (chunk == nullptr) {
         std::free(pcm);
         return EchecChargement(path, Mix_GetError());
@@ -208,7 +208,7 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM *system, const char *path, FMOD_
     return FMOD_OK;
 }
 
-FMOD_RESULT FMOD_Sound_SetLoopCount(FMOD_SOUND *sound, int loopcount) {
+FMOD_RESULT FMOD_Sound_SetLoopCount(FMOD_SOUND* sound, int loopcount) {
     if (sound == nullptr || loopcount < -1) {
         return FMOD_ERR_INVALID_PARAM;
     }
@@ -216,8 +216,8 @@ FMOD_RESULT FMOD_Sound_SetLoopCount(FMOD_SOUND *sound, int loopcount) {
     return FMOD_OK;
 }
 
-FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM *system, FMOD_CHANNELINDEX channelid, FMOD_SOUND *sound, int paused,
-                                  FMOD_CHANNEL **channel) {
+FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM* system, FMOD_CHANNELINDEX channelid, FMOD_SOUND* sound, int paused,
+                                  FMOD_CHANNEL** channel) {
     if (channel != nullptr) {
         *channel = nullptr;
     }
@@ -246,14 +246,14 @@ FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM *system, FMOD_CHANNELINDEX channel
     return FMOD_OK;
 }
 
-FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND *sound) {
+FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND* sound) {
     if (sound == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
     // Halts the chunk on every channel that plays it before it goes.
     Mix_FreeChunk(sound->chunk);
     std::free(sound->pcm);
-    for (const FMOD_SOUND *&s : sonSurCanal) {
+    for (const FMOD_SOUND*& s : sonSurCanal) {
         if (s == sound) {
             s = nullptr;
         }
@@ -262,7 +262,7 @@ FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND *sound) {
     return FMOD_OK;
 }
 
-FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM *system) {
+FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM* system) {
     if (system == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
@@ -270,7 +270,7 @@ FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM *system) {
     return FMOD_OK;
 }
 
-FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM *system) {
+FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM* system) {
     if (system == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
@@ -279,7 +279,7 @@ FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM *system) {
     return FMOD_OK;
 }
 
-const char *SoundOnChannel(int channel) {
+const char* SoundOnChannel(int channel) {
     if (channel < 0 || static_cast<size_t>(channel) >= sonSurCanal.size() ||
         sonSurCanal[static_cast<size_t>(channel)] == nullptr) {
         return nullptr;

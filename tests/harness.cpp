@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -115,7 +115,9 @@ Feeder::Feeder(std::vector<Step> steps)
           }
       }) {}
 
-Feeder::~Feeder() { thread_.join(); }
+Feeder::~Feeder() {
+    thread_.join();
+}
 
 Answerer::Answerer(SDL_Event event, int count, Uint32 quietMs)
     : thread_([this, event, count, quietMs]() {

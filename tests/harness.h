@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -129,7 +129,6 @@ class Cycler {
 };
 
 } // namespace harness
-
 
 namespace harness {
 

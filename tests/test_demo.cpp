@@ -35,23 +35,23 @@ class DemoScreens : public GameTest {
         SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, 255, 0, 255));
     }
     void TearDown() override {
-        for (SDL_Surface *s : {menu_, exit_, exitB_, demo_, demoB_}) {
+        for (SDL_Surface* s : {menu_, exit_, exitB_, demo_, demoB_}) {
             SDL_FreeSurface(s);
         }
         GameTest::TearDown();
     }
     // In the screen's format, so pixels read the same way on both sides.
-    SDL_Surface *Charger(const char *chemin) {
-        SDL_Surface *brut = IMG_Load(chemin);
+    SDL_Surface* Charger(const char* chemin) {
+        SDL_Surface* brut = IMG_Load(chemin);
         if (brut == nullptr) {
             return nullptr;
         }
-        SDL_Surface *s = SDL_ConvertSurface(brut, ecran->format, SDL_SWSURFACE);
+        SDL_Surface* s = SDL_ConvertSurface(brut, ecran->format, SDL_SWSURFACE);
         SDL_FreeSurface(brut);
         return s;
     }
     // Whether the screen area zone shows picture, read from (px, py) in the picture.
-    bool Montre(SDL_Rect zone, SDL_Surface *picture, int px, int py) {
+    bool Montre(SDL_Rect zone, SDL_Surface* picture, int px, int py) {
         for (int y = 0; y < zone.h; ++y) {
             for (int x = 0; x < zone.w; ++x) {
                 if (!(Pixel(ecran, zone.x + x, zone.y + y) == Pixel(picture, px + x, py + y))) {
@@ -61,7 +61,7 @@ class DemoScreens : public GameTest {
         }
         return true;
     }
-    bool Montre(SDL_Rect bouton, SDL_Surface *picture) { return Montre(bouton, picture, 0, 0); }
+    bool Montre(SDL_Rect bouton, SDL_Surface* picture) { return Montre(bouton, picture, 0, 0); }
     bool MontreFond(SDL_Rect bouton) { return Montre(bouton, menu_, bouton.x, bouton.y); }
     SDL_Event SurExit() { return Click(SDL_BUTTON_LEFT, boutonExit_.x, boutonExit_.y); }
     SDL_Event SurDemo() { return Click(SDL_BUTTON_LEFT, boutonDemo_.x, boutonDemo_.y); }

@@ -15,7 +15,7 @@ const SDL_Rect kEcranEntier = {0, 0, 1060, 740};
 class NewSave : public GameTest {};
 class GameSession : public GameTest {};
 
-void ExpectNewSave(const sav *save) {
+void ExpectNewSave(const sav* save) {
     ASSERT_NE(nullptr, save);
     EXPECT_EQ(0, save->HKey);
     EXPECT_EQ(0, save->PKey);
@@ -24,7 +24,7 @@ void ExpectNewSave(const sav *save) {
     EXPECT_EQ(nullptr, save->threnn);
     EXPECT_EQ(nullptr, save->gulm);
     EXPECT_EQ(nullptr, save->wispel);
-    const wolf *zorvik = save->zorvik;
+    const wolf* zorvik = save->zorvik;
     ASSERT_NE(nullptr, zorvik);
     EXPECT_EQ(ZORVIK, zorvik->id);
     EXPECT_EQ(530, zorvik->pos.x);
@@ -39,8 +39,8 @@ void ExpectNewSave(const sav *save) {
 }
 
 TEST_F(NewSave, NewSavesAreFilledAndIndependent) {
-    sav *a = InitSave();
-    sav *b = InitSave();
+    sav* a = InitSave();
+    sav* b = InitSave();
     ExpectNewSave(a);
     ExpectNewSave(b);
     ASSERT_NE(a, b);
@@ -61,11 +61,11 @@ TEST_F(NewSave, NewSavesAreFilledAndIndependent) {
 TEST_F(NewSave, WolfPictureFromWorkingDirectoryOrNullSilently) {
     AssetDir sansLoup({IMG_WOLF_ZORVIK});
     // SDL_image goes by the file's content, so a small BMP under the wolf's name stands in for it.
-    SDL_Surface *image = SDL_CreateRGBSurface(SDL_SWSURFACE, 7, 5, 32, 0, 0, 0, 0);
+    SDL_Surface* image = SDL_CreateRGBSurface(SDL_SWSURFACE, 7, 5, 32, 0, 0, 0, 0);
     ASSERT_EQ(0, SDL_SaveBMP(image, IMG_WOLF_ZORVIK));
     SDL_FreeSurface(image);
 
-    sav *avec = InitSave();
+    sav* avec = InitSave();
     ASSERT_NE(nullptr, avec);
     ASSERT_NE(nullptr, avec->zorvik->skin[0]);
     EXPECT_EQ(7, avec->zorvik->skin[0]->w);
@@ -73,7 +73,7 @@ TEST_F(NewSave, WolfPictureFromWorkingDirectoryOrNullSilently) {
     FreeSave(avec);
 
     ASSERT_EQ(0, remove(IMG_WOLF_ZORVIK));
-    sav *sans = nullptr;
+    sav* sans = nullptr;
     EXPECT_EQ("", CaptureStdout([&] { sans = InitSave(); }));
     ExpectNewSave(sans);
     EXPECT_EQ(nullptr, sans->zorvik->skin[0]);
@@ -81,7 +81,7 @@ TEST_F(NewSave, WolfPictureFromWorkingDirectoryOrNullSilently) {
 }
 
 // Death tests end in exit(0): what the screen and the queue held at that moment is told on stderr.
-SDL_Surface *gEcran = nullptr;
+SDL_Surface* gEcran = nullptr;
 
 void RapporterEcran() {
     const Rgb c = Pixel(gEcran, 530, 370);
@@ -89,7 +89,7 @@ void RapporterEcran() {
             Pending());
 }
 
-void Armer(SDL_Surface *ecran) {
+void Armer(SDL_Surface* ecran) {
     gEcran = ecran;
     SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, 255, 0, 255));
     atexit(RapporterEcran);

@@ -19,7 +19,7 @@
 namespace {
 
 // A 16-bit mono square wave; a non-zero claim is written as the data size instead of the real one.
-void WriteWav(const std::string &path, int ms, std::uint32_t claim = 0) {
+void WriteWav(const std::string& path, int ms, std::uint32_t claim = 0) {
     const std::uint32_t rate = 22050, data = rate * ms / 1000 * 2;
     std::vector<unsigned char> f;
     auto put = [&f](std::uint32_t v, int n) {
@@ -34,14 +34,14 @@ void WriteWav(const std::string &path, int ms, std::uint32_t claim = 0) {
     put(claim != 0 ? claim : data, 4);
     for (std::uint32_t i = 0; i < data / 2; ++i)
         put((i / 25) % 2 ? 8000 : static_cast<std::uint16_t>(-8000), 2);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(f.data()), f.size());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
 }
 
-void WriteBytes(const std::string &path, const std::string &bytes) {
+void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string Asset(const char *rel) {
+std::string Asset(const char* rel) {
     std::string p = std::string(DUSKWANE_RUNTIME_DIR) + "/" + rel;
     return access(p.c_str(), R_OK) == 0 ? p : "";
 }
@@ -50,7 +50,7 @@ std::string Asset(const char *rel) {
 struct Env {
     std::string name, old;
     bool had;
-    Env(const char *n, const char *v) : name(n), had(getenv(n) != nullptr) {
+    Env(const char* n, const char* v) : name(n), had(getenv(n) != nullptr) {
         if (had)
             old = getenv(n);
         setenv(n, v, 1);
@@ -83,30 +83,30 @@ class SoundTest : public ::testing::Test {
         SoundLogClear();
     }
     void TearDown() override {
-        for (FMOD_SOUND *s : sounds)
+        for (FMOD_SOUND* s : sounds)
             FMOD_Sound_Release(s);
         EXPECT_EQ(FMOD_OK, FMOD_System_Close(sys));
         EXPECT_EQ(FMOD_OK, FMOD_System_Release(sys));
         SDL_Quit();
         std::system(("rm -rf " + dir).c_str());
     }
-    FMOD_SOUND *Load(const std::string &path, FMOD_MODE mode) {
-        FMOD_SOUND *s = nullptr;
+    FMOD_SOUND* Load(const std::string& path, FMOD_MODE mode) {
+        FMOD_SOUND* s = nullptr;
         EXPECT_EQ(FMOD_OK, FMOD_System_CreateSound(sys, path.c_str(), mode, nullptr, &s)) << path;
         EXPECT_NE(nullptr, s) << path;
         if (s)
             sounds.push_back(s);
         return s;
     }
-    void Forget(FMOD_SOUND *s) { sounds.erase(std::find(sounds.begin(), sounds.end(), s)); }
-    FMOD_SYSTEM *sys = nullptr;
+    void Forget(FMOD_SOUND* s) { sounds.erase(std::find(sounds.begin(), sounds.end(), s)); }
+    FMOD_SYSTEM* sys = nullptr;
     std::string dir, longWav, shortWav;
-    std::vector<FMOD_SOUND *> sounds;
+    std::vector<FMOD_SOUND*> sounds;
 };
 
 TEST_F(SoundTest, FixedChannelReplacesAndFreeChannelPicksAnIdleOne) {
-    FMOD_SOUND *wind = Load(longWav, MODE_AMBIANCE);
-    FMOD_SOUND *other = Load(shortWav, MODE_AMBIANCE);
+    FMOD_SOUND* wind = Load(longWav, MODE_AMBIANCE);
+    FMOD_SOUND* other = Load(shortWav, MODE_AMBIANCE);
     ASSERT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, CANAL_VENT_MENU, wind, 0, nullptr));
     ASSERT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, CANAL_VENT_MENU, other, 0, nullptr));
     EXPECT_STREQ(shortWav.c_str(), SoundOnChannel(CANAL_VENT_MENU));
@@ -132,8 +132,8 @@ TEST_F(SoundTest, FixedChannelReplacesAndFreeChannelPicksAnIdleOne) {
 }
 
 TEST_F(SoundTest, ReleaseStopsTheSoundEverywhereButTheLogKeepsItsPath) {
-    FMOD_SOUND *a = Load(longWav, MODE_AMBIANCE);
-    FMOD_SOUND *b = Load(longWav, MODE_AMBIANCE);
+    FMOD_SOUND* a = Load(longWav, MODE_AMBIANCE);
+    FMOD_SOUND* b = Load(longWav, MODE_AMBIANCE);
     FMOD_System_PlaySound(sys, 1, a, 0, nullptr);
     FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, a, 0, nullptr);
     FMOD_System_PlaySound(sys, 3, b, 0, nullptr);
@@ -152,11 +152,11 @@ TEST_F(SoundTest, ReleaseStopsTheSoundEverywhereButTheLogKeepsItsPath) {
 }
 
 TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
-    FMOD_SOUND *forever = Load(shortWav, MODE_AMBIANCE);
+    FMOD_SOUND* forever = Load(shortWav, MODE_AMBIANCE);
     std::string midWav = dir + "/mid.wav";
     WriteWav(midWav, 300);
-    FMOD_SOUND *twice = Load(midWav, MODE_AMBIANCE);
-    FMOD_SOUND *sample = Load(shortWav, MODE_EFFET);
+    FMOD_SOUND* twice = Load(midWav, MODE_AMBIANCE);
+    FMOD_SOUND* sample = Load(shortWav, MODE_EFFET);
     FMOD_Sound_SetLoopCount(twice, 2);
     FMOD_Sound_SetLoopCount(sample, -1); // no effect without the loop flag
     Uint32 t0 = SDL_GetTicks();
@@ -172,7 +172,7 @@ TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
 }
 
 TEST_F(SoundTest, NullHandlesAndBadChannelsAreHarmlessErrors) {
-    FMOD_SOUND *s = reinterpret_cast<FMOD_SOUND *>(1);
+    FMOD_SOUND* s = reinterpret_cast<FMOD_SOUND*>(1);
     EXPECT_NE(FMOD_OK, FMOD_System_Create(nullptr));
     EXPECT_NE(FMOD_OK, FMOD_System_Init(nullptr, 5, 0, nullptr));
     EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(nullptr, longWav.c_str(), MODE_EFFET, nullptr, &s));
@@ -180,7 +180,7 @@ TEST_F(SoundTest, NullHandlesAndBadChannelsAreHarmlessErrors) {
     EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(sys, nullptr, MODE_EFFET, nullptr, &s));
     EXPECT_NE(FMOD_OK, FMOD_Sound_SetLoopCount(nullptr, -1));
     EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, 1, nullptr, 0, nullptr));
-    FMOD_SOUND *good = Load(longWav, MODE_EFFET);
+    FMOD_SOUND* good = Load(longWav, MODE_EFFET);
     EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(nullptr, 1, good, 0, nullptr));
     EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, CANAUX_SON, good, 0, nullptr));
     EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, -2, good, 0, nullptr));
@@ -201,18 +201,18 @@ TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
     WriteBytes(broken[2], full.substr(0, full.size() / 2));
     std::mt19937 rng(7);
     std::string noise(full.size(), '\0');
-    for (char &c : noise)
+    for (char& c : noise)
         c = static_cast<char>(rng());
     WriteBytes(broken[3], noise);
     WriteWav(broken[4], 100, 1000000);
     // The game's own OGG and MP3, emptied, halved or replaced by noise.
-    for (const char *rel : {SND_TIC, SND_MUSIQUE}) {
+    for (const char* rel : {SND_TIC, SND_MUSIQUE}) {
         std::string real = harness::ReadFile(Asset(rel)), ext = std::string(rel).substr(std::string(rel).size() - 4);
         if (real.empty())
             continue;
         WriteBytes(dir + "/empty" + ext, ""), broken.push_back(dir + "/empty" + ext);
         std::string rnd(real.size(), '\0');
-        for (char &c : rnd)
+        for (char& c : rnd)
             c = static_cast<char>(rng());
         WriteBytes(dir + "/random" + ext, rnd), broken.push_back(dir + "/random" + ext);
         if (ext == ".ogg")
@@ -226,8 +226,8 @@ TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
             Load(dir + "/half.mp3", MODE_EFFET);
         }
     }
-    for (const std::string &path : broken) {
-        FMOD_SOUND *s = reinterpret_cast<FMOD_SOUND *>(1);
+    for (const std::string& path : broken) {
+        FMOD_SOUND* s = reinterpret_cast<FMOD_SOUND*>(1);
         std::string out = harness::CaptureStdout(
             [&] { EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(sys, path.c_str(), MODE_EFFET, nullptr, &s)) << path; });
         EXPECT_EQ(nullptr, s) << path;
@@ -242,12 +242,12 @@ TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
 
 TEST_F(SoundTest, InitAndCloseManyTimesInOneProcess) {
     EXPECT_NE(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr)) << "already open";
-    FMOD_SYSTEM *second = nullptr;
+    FMOD_SYSTEM* second = nullptr;
     FMOD_System_Create(&second);
     EXPECT_NE(FMOD_OK, FMOD_System_Init(second, CANAUX_SON, 0, nullptr)) << "one system at a time";
     FMOD_System_Release(second);
     for (int i = 0; i < 25; ++i) {
-        FMOD_SOUND *s = Load(shortWav, i % 2 ? MODE_EFFET : MODE_AMBIANCE);
+        FMOD_SOUND* s = Load(shortWav, i % 2 ? MODE_EFFET : MODE_AMBIANCE);
         ASSERT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, s, 0, nullptr));
         if (i % 3 == 0)
             FMOD_Sound_Release(s), Forget(s); // else released after its system closed
@@ -266,16 +266,16 @@ TEST(Sound, EveryFormatDecodesToAudibleSamples) {
     std::string dir = tmpl, wav = dir + "/tone.wav";
     WriteWav(wav, 300);
     std::vector<std::string> files = {wav};
-    for (const char *rel : {SND_CLICK, SND_WIND, SND_SURVOL, SND_MUSIQUE, SND_TIC})
+    for (const char* rel : {SND_CLICK, SND_WIND, SND_SURVOL, SND_MUSIQUE, SND_TIC})
         if (!Asset(rel).empty())
             files.push_back(Asset(rel));
-    for (const std::string &f : files) {
+    for (const std::string& f : files) {
         std::string raw = dir + "/out.raw";
         Env drv("SDL_AUDIODRIVER", "disk"), out("SDL_DISKAUDIOFILE", raw.c_str()), delay("SDL_DISKAUDIODELAY", "5");
-        FMOD_SYSTEM *sys = nullptr;
+        FMOD_SYSTEM* sys = nullptr;
         FMOD_System_Create(&sys);
         ASSERT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr));
-        FMOD_SOUND *s = nullptr;
+        FMOD_SOUND* s = nullptr;
         EXPECT_EQ(FMOD_OK, FMOD_System_CreateSound(sys, f.c_str(), MODE_EFFET, nullptr, &s)) << f;
         EXPECT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, s, 0, nullptr)) << f;
         // Wait for the disk output to write well past the start, however slow the machine.
@@ -302,10 +302,10 @@ TEST(Sound, EveryFormatDecodesToAudibleSamples) {
 TEST(Sound, InitFailsCleanlyWithAnUnknownDriver) {
     {
         Env drv("SDL_AUDIODRIVER", "nosuchdriver");
-        FMOD_SYSTEM *sys = nullptr;
+        FMOD_SYSTEM* sys = nullptr;
         ASSERT_EQ(FMOD_OK, FMOD_System_Create(&sys));
         EXPECT_NE(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr));
-        FMOD_SOUND *s = nullptr;
+        FMOD_SOUND* s = nullptr;
         EXPECT_NE(FMOD_OK, FMOD_System_CreateSound(sys, SND_CLICK, MODE_EFFET, nullptr, &s));
         EXPECT_EQ(nullptr, s);
         EXPECT_EQ(FMOD_OK, FMOD_System_Close(sys));
@@ -313,7 +313,7 @@ TEST(Sound, InitFailsCleanlyWithAnUnknownDriver) {
     }
     // Nothing was left half open: a working driver opens again.
     Env drv("SDL_AUDIODRIVER", "dummy");
-    FMOD_SYSTEM *sys = nullptr;
+    FMOD_SYSTEM* sys = nullptr;
     FMOD_System_Create(&sys);
     EXPECT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, 0, nullptr));
     FMOD_System_Release(sys);

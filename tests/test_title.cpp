@@ -134,9 +134,8 @@ TEST(StartUp, TitleThenMenuEscapeEndsWithStatusZeroAndWritesTheMap) {
 class Title : public GameTest {};
 
 TEST_F(Title, AnyKeyOrButtonLeavesWithTheClick) {
-    const std::vector<SDL_Event> leaves = {Key(SDLK_a),        Key(SDLK_ESCAPE),   Key(SDLK_SPACE),
-                                           Click(1, 10, 10),   Click(2, 10, 10),   Click(3, 10, 10),
-                                           Click(4, 10, 10),   Click(5, 10, 10)};
+    const std::vector<SDL_Event> leaves = {Key(SDLK_a),      Key(SDLK_ESCAPE), Key(SDLK_SPACE),  Click(1, 10, 10),
+                                           Click(2, 10, 10), Click(3, 10, 10), Click(4, 10, 10), Click(5, 10, 10)};
     for (const SDL_Event& e : leaves) {
         SoundLogClear();
         Push(e);
@@ -227,8 +226,8 @@ TEST_F(Title, PromptBlinksOverASteadyBackground) {
 }
 
 TEST_F(Title, MissingPicturesFontAndSoundsStillLeaveOnAKey) {
-    AssetDir sans({"rsrc_img/menu.jpg", "rsrc_img/font/Tessmarin.ttf", "rsrc_snd/Menu/click.wav",
-                   "rsrc_snd/Menu/wind.wav"});
+    AssetDir sans(
+        {"rsrc_img/menu.jpg", "rsrc_img/font/Tessmarin.ttf", "rsrc_snd/Menu/click.wav", "rsrc_snd/Menu/wind.wav"});
     Push(Key(SDLK_a));
     std::string sortie = CaptureStdout([&] { EXPECT_EQ(0, StartPage(ecran, systeme)); });
     EXPECT_NE(std::string::npos, sortie.find("rsrc_img/menu.jpg"));
