@@ -473,6 +473,15 @@ TEST_F(Intro, CloseRequestInTheFinalWaitEndsAtOnce) {
     EXPECT_EXIT(QuitterDansLAttenteFinale(ecran, systeme), ::testing::ExitedWithCode(0), "final wait reached");
 }
 
+// The observer of the road below must stop reading the screen before SDL,
+// shut down at exit, frees it.
+Observateur* observateurDuMenu = nullptr;
+void ArreterObservateurDuMenu() {
+    if (observateurDuMenu != nullptr) {
+        observateurDuMenu->Stop();
+    }
+}
+
 // New game from the menu, twice: each time the whole intro, then the menu again.
 void NouvellePartieDeuxFois() {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -487,6 +496,8 @@ void NouvellePartieDeuxFois() {
         const Rgb b = Lire(e, kNewGameX, kNewGameY);
         SDL_Event ev{};
         if (etat == 0) { // the title takes any key
+            // SDL is up and has registered its exit handler: ours runs before it.
+            atexit(ArreterObservateurDuMenu);
             ev = Key(SDLK_a);
             SDL_PushEvent(&ev);
             etat = 1;
@@ -509,6 +520,7 @@ void NouvellePartieDeuxFois() {
             etat = 1;
         }
     });
+    observateurDuMenu = &obs;
     SDL_main(0, nullptr);
     _exit(3);
 }
