@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "constantes.h"
+#include "events.h"
 #include "main.h"
 #include "sdlTxt.h"
 #include "sound.h"
@@ -111,36 +112,6 @@ std::string Format(const char* fmt, double a, double b = 0, double c = 0) {
     char tampon[160];
     snprintf(tampon, sizeof tampon, fmt, a, b, c);
     return tampon;
-}
-
-SDL_Event Touche(SDLKey sym) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    return e;
-}
-
-SDL_Event Clic(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.type = SDL_MOUSEBUTTONDOWN;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = SDL_PRESSED;
-    e.button.x = static_cast<Uint16>(x);
-    e.button.y = static_cast<Uint16>(y);
-    return e;
-}
-
-SDL_Event Mouvement(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.type = SDL_MOUSEMOTION;
-    e.motion.state = 0;
-    e.motion.x = static_cast<Uint16>(x);
-    e.motion.y = static_cast<Uint16>(y);
-    return e;
 }
 
 // Pushes, waiting for room in SDL's 128-event queue.
@@ -257,7 +228,7 @@ void BancTexte(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
                            [&reponse](const std::vector<Vue>& v) {
                                Horloge::time_point t = Horloge::now();
                                if (!v.empty() && Ms(t - v.back().quand) > MS_SILENCE && Ms(t - reponse) > MS_RELANCE) {
-                                   Pousser(Touche(SDLK_SPACE));
+                                   Pousser(evenements::Key(SDLK_SPACE));
                                    reponse = t;
                                }
                            });
@@ -299,9 +270,9 @@ void BancFondu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         std::atomic<bool> fini{false};
         std::thread pousseur([&fini]() {
             while (!fini) {
-                Pousser(Touche(SDLK_ESCAPE));
+                Pousser(evenements::Key(SDLK_ESCAPE));
                 SDL_Delay(MS_RELANCE_INTRO);
-                Pousser(Clic(FONDU_X, FONDU_Y));
+                Pousser(evenements::Click(SDL_BUTTON_LEFT, FONDU_X, FONDU_Y));
                 SDL_Delay(MS_RELANCE_INTRO);
             }
         });
@@ -407,7 +378,7 @@ void BancTitre(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
                     }
                     Horloge::time_point t = Horloge::now();
                     if (sures > PHASES_TITRE + 1 && Ms(t - reponse) > MS_RELANCE) {
-                        Pousser(Touche(SDLK_SPACE));
+                        Pousser(evenements::Key(SDLK_SPACE));
                         reponse = t;
                     }
                 });
@@ -471,7 +442,7 @@ void BancMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
                     mesure = images * 1000.0 / Ms(Horloge::now() - debut);
                     break;
                 }
-                SDL_Event e = Mouvement(xBouton, y);
+                SDL_Event e = evenements::Motion(xBouton, y);
                 if (SDL_PushEvent(&e) == 0) {
                     ++poussees;
                     y = y >= Y_BAS_BALAYAGE ? Y_HAUT_BALAYAGE : y + 1;
@@ -479,7 +450,7 @@ void BancMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
                     SDL_Delay(1);
                 }
             }
-            Pousser(Touche(SDLK_ESCAPE));
+            Pousser(evenements::Key(SDLK_ESCAPE));
         });
         SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, 0, 0, 0));
         SDL_Flip(ecran);
@@ -535,8 +506,8 @@ int DemarrageEnfant(int argc, char** argv) {
                static_cast<long long>(
                    std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count()));
         fflush(stdout);
-        Pousser(Touche(SDLK_SPACE));
-        Pousser(Touche(SDLK_ESCAPE));
+        Pousser(evenements::Key(SDLK_SPACE));
+        Pousser(evenements::Key(SDLK_ESCAPE));
     });
     guetteur.detach();
     return SDL_main(argc, argv);
@@ -589,7 +560,8 @@ void BancMemoire(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     TTF_Font* police = TTF_OpenFont(FONT_VOLTER, TAILLE_POLICE_MENU);
     SDL_Color rouge = {ROUGE_MENU[0], ROUGE_MENU[1], ROUGE_MENU[2], 0};
     // The middle of the load-game button, whose pictures are the size of the stand-in block.
-    const SDL_Event clic = Clic(LARGEUR_ECRAN / 2, Y_BOUTON_LOADGAME + HAUTEUR_BOUTON_SECOURS / 2);
+    const SDL_Event clic =
+        evenements::Click(SDL_BUTTON_LEFT, LARGEUR_ECRAN / 2, Y_BOUTON_LOADGAME + HAUTEUR_BOUTON_SECOURS / 2);
     long apres20 = 0;
     long blocPrecedent = 0;
     std::vector<double> blocs;
@@ -597,8 +569,8 @@ void BancMemoire(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     for (int n = 1; n <= ENTREES_MEMOIRE_FIN; ++n) {
         Pousser(clic);
         // The first key goes to the box's only typing step, the second ends its wait.
-        Pousser(Touche(SDLK_SPACE));
-        Pousser(Touche(SDLK_SPACE));
+        Pousser(evenements::Key(SDLK_SPACE));
+        Pousser(evenements::Key(SDLK_SPACE));
         SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, 0, 0, 0));
         SDL_Flip(ecran);
         charges += Menu(ecran, systeme) == LOAD_GAME;

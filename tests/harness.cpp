@@ -36,58 +36,6 @@ void GameTest::TearDown() {
     SDL_Quit();
 }
 
-SDL_Event Key(SDLKey sym) {
-    SDL_Event e{};
-    e.type = SDL_KEYDOWN;
-    e.key.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
-    e.key.keysym.sym = sym;
-    return e;
-}
-
-SDL_Event KeyUp(SDLKey sym) {
-    SDL_Event e{};
-    e.type = SDL_KEYUP;
-    e.key.type = SDL_KEYUP;
-    e.key.state = SDL_RELEASED;
-    e.key.keysym.sym = sym;
-    return e;
-}
-
-SDL_Event Click(int button, int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.type = SDL_MOUSEBUTTONDOWN;
-    e.button.button = static_cast<Uint8>(button);
-    e.button.state = SDL_PRESSED;
-    e.button.x = static_cast<Uint16>(x);
-    e.button.y = static_cast<Uint16>(y);
-    return e;
-}
-
-SDL_Event Release(int button, int x, int y) {
-    SDL_Event e = Click(button, x, y);
-    e.type = SDL_MOUSEBUTTONUP;
-    e.button.type = SDL_MOUSEBUTTONUP;
-    e.button.state = SDL_RELEASED;
-    return e;
-}
-
-SDL_Event Motion(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.type = SDL_MOUSEMOTION;
-    e.motion.x = static_cast<Uint16>(x);
-    e.motion.y = static_cast<Uint16>(y);
-    return e;
-}
-
-SDL_Event Quit() {
-    SDL_Event e{};
-    e.type = SDL_QUIT;
-    return e;
-}
-
 void Push(const SDL_Event& e) {
     SDL_Event copy = e;
     ASSERT_EQ(0, SDL_PushEvent(&copy)) << "SDL's event queue is full";

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "events.h"
 #include "main.h"
 #include "sound.h"
 
@@ -29,12 +30,12 @@ class GameTest : public ::testing::Test {
     FMOD_SYSTEM* systeme = nullptr;
 };
 
-SDL_Event Key(SDLKey sym);
-SDL_Event KeyUp(SDLKey sym);
-SDL_Event Click(int button, int x, int y);
-SDL_Event Release(int button, int x, int y);
-SDL_Event Motion(int x, int y);
-SDL_Event Quit();
+using evenements::Click;
+using evenements::Key;
+using evenements::KeyUp;
+using evenements::Motion;
+using evenements::Quit;
+using evenements::Release;
 
 // Pushes now; fails the test if SDL's queue is full.
 void Push(const SDL_Event& e);
