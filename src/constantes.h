@@ -135,7 +135,6 @@ constexpr int SDL_BOUTON_GAUCHE = 1;
 constexpr std::uint8_t FOND_JEU[3] = {0, 100, 30};
 constexpr std::uint8_t VERT_CHARGEMENT[3] = {0, 100, 0}; // the load-game screen
 constexpr std::uint8_t NOIR_CARTE[3] = {0, 0, 0};        // card for a missing demo menu background
-constexpr std::uint8_t NOIR_DEMO[3] = {0, 0, 0};         // around the demo menu, and in place of its background
 // A demo menu button whose picture is missing is drawn as a plain block.
 constexpr int LARGEUR_BOUTON_SECOURS = 420; // the size of the menu button pictures
 constexpr int HAUTEUR_BOUTON_SECOURS = 90;

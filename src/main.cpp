@@ -627,7 +627,7 @@ int DemoMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     if (menu == nullptr) {
         Test(ecran, NOIR_CARTE[0], NOIR_CARTE[1], NOIR_CARTE[2]);
         // A black screen-sized stand-in keeps the buttons where they belong and clickable.
-        menu = SurfaceUnie(ecran, LARGEUR_ECRAN, HAUTEUR_ECRAN, NOIR_DEMO);
+        menu = SurfaceUnie(ecran, LARGEUR_ECRAN, HAUTEUR_ECRAN, NOIR);
     }
 
     SDL_Rect posMenu = {};
@@ -683,7 +683,7 @@ int DemoMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
             break;
         }
 
-        SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, NOIR_DEMO[0], NOIR_DEMO[1], NOIR_DEMO[2]));
+        Effacer(ecran);
         SDL_Rect dest = posMenu; // a copy: the blit clips its destination in place
         SDL_BlitSurface(menu, nullptr, ecran, &dest);
         // The buttons are painted into the background itself, so the screen shows them from the next
