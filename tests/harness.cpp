@@ -30,6 +30,7 @@ void GameTest::SetUp() {
 }
 
 void GameTest::TearDown() {
+    OnFlip(nullptr);
     FMOD_System_Close(systeme);
     FMOD_System_Release(systeme);
     TTF_Quit();
@@ -119,6 +120,12 @@ Rgb Pixel(SDL_Surface* s, int x, int y) {
     return Rgb{r, g, b};
 }
 
+static std::function<void(SDL_Surface*)> ecouteFlip;
+
+void OnFlip(std::function<void(SDL_Surface*)> f) {
+    ecouteFlip = std::move(f);
+}
+
 bool AllPixels(SDL_Surface* s, SDL_Rect r, Rgb c) {
     for (int y = r.y; y < r.y + r.h; ++y) {
         for (int x = r.x; x < r.x + r.w; ++x) {
@@ -146,6 +153,15 @@ std::string ReadFile(const std::string& path) {
 }
 
 } // namespace harness
+
+// The linker sends the game's calls to SDL_Flip here (--wrap=SDL_Flip).
+extern "C" int __real_SDL_Flip(SDL_Surface* screen);
+extern "C" int __wrap_SDL_Flip(SDL_Surface* screen) {
+    if (harness::ecouteFlip) {
+        harness::ecouteFlip(screen);
+    }
+    return __real_SDL_Flip(screen);
+}
 
 namespace harness {
 

@@ -83,6 +83,11 @@ Rgb Pixel(SDL_Surface* s, int x, int y);
 // True when every pixel of the rectangle is colour c.
 bool AllPixels(SDL_Surface* s, SDL_Rect r, Rgb c);
 
+// Shows f every frame the game shows, finished: the test binary wraps SDL_Flip
+// at link time, so f runs on the game's thread just before the frame goes out.
+// An empty f stops it; every GameTest stops it at its end.
+void OnFlip(std::function<void(SDL_Surface*)> f);
+
 // Runs f with standard output captured; returns what it printed.
 std::string CaptureStdout(const std::function<void()>& f);
 

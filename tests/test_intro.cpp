@@ -1,8 +1,8 @@
 // The intro, played whole and headless. A Cycler answers every text box (Escape
 // cuts a typing box or ends its wait; fades read and drop it), and an observer
-// thread samples a few screen pixels every 3 ms: the top-left corner shows the
-// white-out, a point of the first portrait its fade-in, two points of the second
-// portrait the monologue, and a point of the box the end of the last box.
+// samples a few pixels of every frame the game shows: the top-left corner shows
+// the white-out, a point of the first portrait its fade-in, two points of the
+// second portrait the monologue, and a point of the box the end of the last box.
 #include <SDL_image.h>
 
 #include <algorithm>
@@ -52,70 +52,36 @@ Rgb PixelDe(const char* chemin, int x, int y) {
     return c;
 }
 
-// Read without locking: the game thread locks and fills the screen meanwhile.
-Rgb Lire(SDL_Surface* s, int x, int y) {
-    Uint32 v = static_cast<const Uint32*>(s->pixels)[y * s->pitch / 4 + x];
-    Uint8 r = 0, g = 0, b = 0;
-    SDL_GetRGB(v, s->format, &r, &g, &b);
-    return Rgb{r, g, b};
-}
-
+// One frame as the game showed it.
 struct Echantillon {
     int t;
     Rgb boite, b1, b2, p1;
     int coin; // grey at (5, 5)
+    int sons; // sounds started so far: a box's step ticks, a fade's step does not
 };
 
-// Fills go top to bottom: reading the top-left corner last means a sample whose
-// corner is not yet repainted holds the lower points of the same frame.
-class Observateur {
-  public:
-    explicit Observateur(std::function<void(const Echantillon&)> crochet = nullptr)
-        : thread_([this, crochet]() {
-              while (!stop_) {
-                  SDL_Surface* e = EcranActuel();
-                  if (e != nullptr && e->pixels != nullptr) {
-                      Echantillon s{};
-                      s.boite = Lire(e, kBoiteX, kBoiteY);
-                      s.b1 = Lire(e, kB1x, kB1y);
-                      s.b2 = Lire(e, kB2x, kB2y);
-                      s.p1 = Lire(e, kP1x, kP1y);
-                      s.coin = Lire(e, 5, 5).r;
-                      s.t = static_cast<int>(SDL_GetTicks());
-                      echantillons.push_back(s);
-                      if (crochet) {
-                          crochet(s);
-                      }
-                  }
-                  SDL_Delay(3);
-              }
-          }) {}
-    ~Observateur() { Stop(); }
-    void Stop() {
-        stop_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
+// Samples every frame, then hands it to `crochet`, on the game's thread.
+struct Observateur {
+    explicit Observateur(std::function<void(const Echantillon&)> crochet = nullptr) {
+        OnFlip([this, crochet](SDL_Surface* e) {
+            echantillons.push_back({static_cast<int>(SDL_GetTicks()), Pixel(e, kBoiteX, kBoiteY), Pixel(e, kB1x, kB1y),
+                                    Pixel(e, kB2x, kB2y), Pixel(e, kP1x, kP1y), Pixel(e, 5, 5).r, SoundLogCount()});
+            if (crochet) {
+                crochet(echantillons.back());
+            }
+        });
     }
+    ~Observateur() { OnFlip(nullptr); }
     std::vector<Echantillon> echantillons;
-
-  private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
 };
 
-// Tells when the final wait has begun: after the white-out, the whole screen,
-// box included, stays black for 300 ms (a box draws at once when it opens).
+// Tells the final wait's frames: all black at every point once the white-out
+// is over (the second portrait and its boxes are not).
 struct AttenteFinale {
-    Rgb b1 = PixelDe(IMG_PORTRAIT_B, 250, 250);
-    Rgb b2 = PixelDe(IMG_PORTRAIT_B, 300, 150);
     bool blancVu = false;
-    int noirDepuis = -1;
     bool Atteinte(const Echantillon& s) {
         blancVu = blancVu || s.coin == 254;
-        const bool noir = s.b1 == kNoir && s.b2 == kNoir && s.boite == kNoir && s.coin == 0;
-        noirDepuis = !(blancVu && noir) ? -1 : noirDepuis < 0 ? s.t : noirDepuis;
-        return noirDepuis >= 0 && s.t - noirDepuis >= 300;
+        return blancVu && s.b1 == kNoir && s.b2 == kNoir && s.boite == kNoir && s.coin == 0;
     }
 };
 
@@ -132,57 +98,35 @@ void Phases(const std::vector<Echantillon>& v, size_t& haut, size_t& fin) {
     ASSERT_LT(fin, v.size()) << "the white-out never reached 254, or never gave way to the second portrait";
 }
 
+// The dialogue on black, then 255 silent frames of grey 0 to 254, each more than 20 ms after the one before.
 void VerifierBlanchiment(const std::vector<Echantillon>& v) {
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));
-    // What the menu left shows until the intro clears the screen for the dialogue.
-    size_t debut = 0;
-    while (debut < haut && v[debut].coin != 0) {
-        EXPECT_EQ(40, v[debut].coin);
-        ++debut;
-    }
-    ASSERT_LT(debut, haut) << "the dialogue is typed over black";
-    size_t dernierNoir = debut;
-    int premierGris = -1;
-    // Grey g seen at t_i and grey h seen later at t_j: steps g+1..h came in between, >= 21 ms each.
-    long pire = -1000000;
-    for (size_t j = debut; j < v.size(); ++j) {
-        EXPECT_NE(255, v[j].coin) << "sample " << j;
-        if (j <= haut) {
-            if (j > debut) {
-                ASSERT_GE(v[j].coin, v[j - 1].coin) << "the white-out went darker at sample " << j;
-            }
-            if (premierGris < 0 && v[j].coin > 0) {
-                premierGris = v[j].coin;
-            }
-            if (v[j].coin == 0) {
-                dernierNoir = j;
-            }
-            ASSERT_GE(v[j].t - 21L * v[j].coin, pire) << "grey " << v[j].coin << " came too soon";
-            pire = std::max(pire, v[j].t - 21L * (v[j].coin + 1));
-        } else if (j >= fin) {
-            EXPECT_EQ(0, v[j].coin) << "the corner stays black from the second portrait on (sample " << j << ")";
+    ASSERT_GT(haut, 255u);
+    for (size_t j = 0; j < v.size(); ++j) {
+        const int g = static_cast<int>(j) + 254 - static_cast<int>(haut);
+        if (g < 0 || j >= fin) {
+            EXPECT_EQ(0, v[j].coin) << "black but for the white-out (frame " << j << ")";
+        } else if (g <= 254) {
+            EXPECT_EQ(g, v[j].coin) << "frame " << j;
+            EXPECT_EQ(v[j - 1].sons, v[j].sons) << "grey " << g << " is a box's frame";
+            EXPECT_GT(v[j].t - v[j - 1].t, 20) << "grey " << g << " came too soon";
         }
     }
-    EXPECT_GE(premierGris, 1);
-    EXPECT_LE(premierGris, 10) << "the white-out starts from black";
-    EXPECT_GE(v[haut].t - v[dernierNoir].t, 253 * 21) << "from grey 1 to grey 254";
+    EXPECT_EQ(kNoir, v[haut - 254].boite) << "grey 0 covers the last box";
 }
 
-// The first portrait thickens over the near-white screen up to its own pixel q.
+// The first portrait thickens over the near-white screen up to its own pixel q,
+// in 160 silent frames (the exclamation box's frames tick).
 void VerifierApparition(const std::vector<Echantillon>& v, Rgb q) {
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));
-    // A sample can catch the last fill half done (rows are filled top to bottom),
-    // so look for the portrait's place white anywhere between the white-out and the fade.
-    bool blancAvant = false;
-    for (size_t j = haut; j < fin && !blancAvant; ++j) {
-        blancAvant = v[j].p1 == kBlanc;
-    }
-    EXPECT_TRUE(blancAvant) << "the portrait only shows once the white-out is over";
+    EXPECT_EQ(kBlanc, v[haut].p1) << "the portrait only shows once the white-out is over";
     const int q3[3] = {q.r, q.g, q.b};
     std::vector<Rgb> vus;
+    int pas = 0;
     for (size_t j = haut + 1; j < fin; ++j) {
+        pas += v[j].sons == v[j - 1].sons;
         const int p[3] = {v[j].p1.r, v[j].p1.g, v[j].p1.b};
         const int avant[3] = {v[j - 1].p1.r, v[j - 1].p1.g, v[j - 1].p1.b};
         for (int c = 0; c < 3; ++c) {
@@ -193,6 +137,7 @@ void VerifierApparition(const std::vector<Echantillon>& v, Rgb q) {
             vus.push_back(v[j].p1);
         }
     }
+    EXPECT_EQ(160, pas) << "fade-in steps, alpha 0 to 159";
     ASSERT_FALSE(vus.empty()) << "the portrait never showed";
     EXPECT_GE(vus.size(), 5u) << "the portrait came in a few jumps, not a fade";
     // Alpha 1, 2, 3... after one step the portrait is barely there; opaque it would be q at once.
@@ -231,34 +176,27 @@ class Intro : public GameTest {
 
 TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     const Rgb q = PixelDe(IMG_PORTRAIT, kP1x - 320, kP1y - 220);
-    std::atomic<bool> fini{false};
-    bool enAttente = false;
+    bool faite = false, enAttente = false;
     int ecranEnAttente = -1;
     Cycler cycler({Key(SDLK_ESCAPE)});
     AttenteFinale finale;
-    bool faite = false;
     Observateur obs([&](const Echantillon& s) {
-        if (faite || !finale.Atteinte(s)) {
+        if (enAttente || !finale.Atteinte(s)) {
             return;
         }
-        faite = true;
-        // Only keys and moves from here: none of them may end the wait.
-        cycler.Stop();
-        for (SDL_Event e : {Key(SDLK_F11), Key(SDLK_a), Key(SDLK_ESCAPE), KeyUp(SDLK_a), Motion(9, 9), Release(1, 9, 9),
-                            Key(SDLK_RETURN)}) {
-            SDL_PushEvent(&e);
+        if (!faite) {
+            faite = true;
+            // Only keys and moves from here: none of them may end the wait, each redraws it.
+            cycler.Stop();
+            Push({Key(SDLK_F11), Key(SDLK_a), Key(SDLK_ESCAPE), KeyUp(SDLK_a), Motion(9, 9), Release(1, 9, 9),
+                  Key(SDLK_RETURN)});
+        } else if (Pending() == 0) {
+            enAttente = true; // all of them taken, and still waiting
+            ecranEnAttente = fullScreen;
+            Push(Click(3, 9, 9));
         }
-        SDL_Delay(300);
-        enAttente = !fini && Pending() == 0;
-        ecranEnAttente = fullScreen;
-        SDL_Event clic = Click(3, 9, 9);
-        SDL_PushEvent(&clic);
     });
-    const std::string sortie = CaptureStdout([&]() {
-        IntroGame(ecran, systeme);
-        fini = true;
-    });
-    obs.Stop();
+    const std::string sortie = CaptureStdout([&]() { IntroGame(ecran, systeme); });
     cycler.Stop();
 
     ASSERT_TRUE(faite) << "the final wait was never seen";
@@ -298,9 +236,10 @@ TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     // The second portrait on black under the monologue: its pixels exactly, then black for good.
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));
+    const Rgb b1 = PixelDe(IMG_PORTRAIT_B, 250, 250), b2 = PixelDe(IMG_PORTRAIT_B, 300, 150);
     bool vu = false, noir = false, boite = false;
     for (size_t j = fin; j < v.size(); ++j) {
-        if (v[j].b1 == finale.b1 && v[j].b2 == finale.b2) {
+        if (v[j].b1 == b1 && v[j].b2 == b2) {
             vu = true;
             EXPECT_FALSE(noir) << "the second portrait came back after the final wait began";
             boite = boite || !(v[j].boite == kNoir);
@@ -391,7 +330,6 @@ TEST_F(Intro, PortraitWithAlphaFadesLikeTheJpegAndMissingFilesOnlySilenceOrBlank
     Cycler cycler({Key(SDLK_ESCAPE), Click(3, 9, 9)});
     Observateur obs;
     const std::string sortie = CaptureStdout([&]() { IntroGame(ecran, systeme); });
-    obs.Stop();
     VerifierApparition(obs.echantillons, q);
     EXPECT_EQ(19u, Longueurs(sortie).size());
     EXPECT_NE(std::string::npos, sortie.find(IMG_PORTRAIT_B)) << "the missing portrait is reported";
@@ -406,7 +344,6 @@ TEST_F(Intro, MissingFirstPortraitAndFontStillPlayToTheEnd) {
     Cycler cycler({Key(SDLK_ESCAPE), Click(3, 9, 9)});
     Observateur obs;
     const std::string sortie = CaptureStdout([&]() { IntroGame(ecran, systeme); });
-    obs.Stop();
     EXPECT_EQ(19u, Longueurs(sortie).size());
     EXPECT_NE(std::string::npos, sortie.find(IMG_PORTRAIT));
     EXPECT_NE(std::string::npos, sortie.find(FONT_TESSMARIN));
@@ -427,23 +364,21 @@ void QuitterDansUneBoite(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     _exit(3);
 }
 
-std::atomic<int> grisDeLaDemande{-1};
+int grisDeLaDemande = -1, grisFinal = -1;
 void DireLeGrisFinal() {
-    const int g = Lire(EcranActuel(), 5, 5).r;
-    fprintf(stderr, g <= grisDeLaDemande + 2 ? "left at the next step\n" : "left at grey %d, late\n", g);
+    fprintf(stderr, grisFinal <= grisDeLaDemande + 2 ? "left at the next step\n" : "left at grey %d, late\n",
+            grisFinal);
 }
 
 void QuitterDansLeBlanchiment(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     atexit(DireLeGrisFinal);
     Cycler cycler({Key(SDLK_ESCAPE)});
-    bool dialogue = false; // the corner is black under the dialogue, before the white-out
     Observateur obs([&](const Echantillon& s) {
-        dialogue = dialogue || s.coin == 0;
-        if (dialogue && grisDeLaDemande < 0 && s.coin > 20) {
+        grisFinal = s.coin;
+        if (grisDeLaDemande < 0 && s.coin > 20) {
             cycler.Stop(); // at most one Escape is left ahead of the request
-            SDL_Event e = Quit();
-            SDL_PushEvent(&e);
-            grisDeLaDemande = Lire(EcranActuel(), 5, 5).r;
+            Push(Quit());
+            grisDeLaDemande = s.coin;
         }
     });
     IntroGame(ecran, systeme);
@@ -457,11 +392,7 @@ void QuitterDansLAttenteFinale(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         if (finale.Atteinte(s)) {
             cycler.Stop();
             fprintf(stderr, "final wait reached\n");
-            SDL_Event e = Quit();
-            SDL_PushEvent(&e);
-            SDL_Delay(1000);
-            e = Click(3, 9, 9); // a wait that ignored the request ends here instead
-            SDL_PushEvent(&e);
+            Push({Quit(), Click(3, 9, 9)}); // a wait that ignored the request ends on the click instead
         }
     });
     IntroGame(ecran, systeme);
@@ -480,15 +411,6 @@ TEST_F(Intro, CloseRequestInTheFinalWaitEndsAtOnce) {
     EXPECT_EXIT(QuitterDansLAttenteFinale(ecran, systeme), ::testing::ExitedWithCode(0), "final wait reached");
 }
 
-// The observer of the road below must stop reading the screen before SDL,
-// shut down at exit, frees it.
-Observateur* observateurDuMenu = nullptr;
-void ArreterObservateurDuMenu() {
-    if (observateurDuMenu != nullptr) {
-        observateurDuMenu->Stop();
-    }
-}
-
 // New game from the menu, twice: each time the whole intro, then the menu again.
 void NouvellePartieDeuxFois() {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
@@ -499,21 +421,15 @@ void NouvellePartieDeuxFois() {
     AttenteFinale finale;
     int etat = 0, intros = 0;
     Observateur obs([&](const Echantillon& s) {
-        SDL_Surface* e = EcranActuel();
-        const Rgb b = Lire(e, kNewGameX, kNewGameY);
-        SDL_Event ev{};
+        const Rgb b = Pixel(EcranActuel(), kNewGameX, kNewGameY);
         if (etat == 0) { // the title takes any key
-            // SDL is up and has registered its exit handler: ours runs before it.
-            atexit(ArreterObservateurDuMenu);
-            ev = Key(SDLK_a);
-            SDL_PushEvent(&ev);
+            Push(Key(SDLK_a));
             etat = 1;
         } else if (etat == 1 && (b == bouton || b == allume)) {
-            ev = intros == 2 ? Key(SDLK_ESCAPE) : Click(1, kNewGameX, kNewGameY);
             if (intros == 2) {
                 fprintf(stderr, "menu after two intros\n");
             }
-            SDL_PushEvent(&ev);
+            Push(intros == 2 ? Key(SDLK_ESCAPE) : Click(1, kNewGameX, kNewGameY));
             etat = 2;
         } else if (etat == 2 && b == kNoir) {
             cycler = std::make_unique<Cycler>(std::vector<SDL_Event>{Key(SDLK_ESCAPE)});
@@ -521,13 +437,11 @@ void NouvellePartieDeuxFois() {
             etat = 3;
         } else if (etat == 3 && finale.Atteinte(s)) {
             cycler->Stop();
-            ev = Click(3, 9, 9);
-            SDL_PushEvent(&ev);
+            Push(Click(3, 9, 9));
             ++intros;
             etat = 1;
         }
     });
-    observateurDuMenu = &obs;
     SDL_main(0, nullptr);
     _exit(3);
 }

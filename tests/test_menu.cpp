@@ -178,16 +178,10 @@ TEST_F(MainMenu, CloseRequestEndsWithStatusZero) {
 
 TEST_F(MainMenu, MissingBackgroundShowsTheRedCardThenStillWorks) {
     AssetDir sans({"rsrc_img/Menu/menu.jpg"});
-    std::atomic<bool> rouge{false};
-    std::thread sonde([&] {
-        for (int i = 0; i < 200 && !rouge; i++) {
-            rouge = Pixel(ecran, 530, 10) == Rgb{250, 0, 0};
-            SDL_Delay(5);
-        }
-    });
+    bool rouge = false;
+    OnFlip([&](SDL_Surface* e) { rouge = rouge || Pixel(e, 530, 10) == Rgb{250, 0, 0}; });
     Feeder feeder({{300, Click(3, 1, 1)}, {100, Click(1, cx(loadB), cy(loadB))}});
     EXPECT_EQ(LOAD_GAME, Menu(ecran, systeme));
-    sonde.join();
     EXPECT_TRUE(rouge);
 }
 

@@ -185,30 +185,17 @@ TEST_F(Title, PromptBlinksOverASteadyBackground) {
     ASSERT_NE(nullptr, fond);
     const SDL_Rect bande = {LARGEUR_ECRAN / 2 - 200, HAUTEUR_ECRAN / 2 - 10, 400, 20};
     std::vector<std::pair<Uint32, bool>> phases; // when the prompt's presence changed
-    std::atomic<bool> fini{false};
-    std::thread sonde([&] {
-        bool avant = false;
-        bool premier = true;
-        while (!fini) {
-            int blancs = 0;
-            for (int x = bande.x; x < bande.x + bande.w; x += 2) {
-                if (Pixel(ecran, x, bande.y + bande.h / 2) == Rgb{245, 245, 245}) {
-                    blancs++;
-                }
-            }
-            bool visible = blancs > 5;
-            if (premier || visible != avant) {
-                phases.push_back({SDL_GetTicks(), visible});
-                avant = visible;
-                premier = false;
-            }
-            SDL_Delay(5);
+    OnFlip([&](SDL_Surface* e) {
+        int blancs = 0;
+        for (int x = bande.x; x < bande.x + bande.w; x += 2) {
+            blancs += Pixel(e, x, bande.y + bande.h / 2) == Rgb{245, 245, 245};
+        }
+        if (phases.empty() || (blancs > 5) != phases.back().second) {
+            phases.push_back({SDL_GetTicks(), blancs > 5});
         }
     });
     Feeder feeder({{2700, Key(SDLK_RETURN)}});
     StartPage(ecran, systeme);
-    fini = true;
-    sonde.join();
     // The background is on the screen outside the prompt.
     EXPECT_EQ(Pixel(fond, 5, 5), Pixel(ecran, 5, 5));
     SDL_FreeSurface(fond);
@@ -220,7 +207,7 @@ TEST_F(Title, PromptBlinksOverASteadyBackground) {
     EXPECT_TRUE(phases[0].second) << "the first redraw shows the prompt";
     for (size_t i = 1; i + 1 < phases.size(); i++) {
         EXPECT_NE(phases[i].second, phases[i - 1].second);
-        // Sampling every 5 ms: a phase seen shorter than ~490 ms was too short.
+        // A frame goes out a moment after its redraw: a phase seen shorter than 490 ms was too short.
         EXPECT_GE(phases[i + 1].first - phases[i].first, 490u) << "phase " << i;
     }
 }

@@ -66,7 +66,7 @@ void File(int avant, const SDL_Event& fin) {
 std::vector<std::string> Lignes(const std::string& txt, TTF_Font* police) {
     std::vector<std::string> lignes(1);
     for (char c : txt) {
-        if (GetTailleTxt(lignes.back().c_str(), police, kEncre) > TXT_LARGEUR_MAX) {
+        if (GetTailleTxt(lignes.back().c_str(), police, kEncre) >= 950) {
             if (lignes.size() == static_cast<size_t>(TXT_LIGNES)) {
                 break;
             }
@@ -309,13 +309,21 @@ TEST_F(TxtTest, EveryCallStartsFromAFreshBox) {
 TEST_F(TxtTest, FullBoxKeepsTickingUntilEscape) {
     TTF_Font* grande = TTF_OpenFont(FONT_VOLTER, TAILLE_POLICE_TITRE);
     ASSERT_NE(nullptr, grande);
-    const std::string txt = std::string(TEXTE_TEST) + " " + TEXTE_TEST;
+    // The first lines end on the width rule's edge: at 949 px and at 948 px a line still
+    // takes the next character, at 950 px it is full.
+    ASSERT_EQ(949, GetTailleTxt("Le soir noir veille !", grande, kEncre));
+    ASSERT_EQ(950, GetTailleTxt("Le loup seul veille.", grande, kEncre));
+    ASSERT_EQ(948, GetTailleTxt(" Le bois noir passe", grande, kEncre));
+    const std::string txt = std::string("Le soir noir veille ! Le loup seul veille. Le bois noir passe, ") + TEXTE_TEST;
     const std::vector<std::string> lignes = Lignes(txt, grande);
     size_t tape = 0;
     for (const std::string& l : lignes) {
         tape += l.size();
     }
     ASSERT_EQ(5u, lignes.size());
+    ASSERT_EQ("Le soir noir veille ! ", lignes[0]);
+    ASSERT_EQ("Le loup seul veille.", lignes[1]);
+    ASSERT_EQ(" Le bois noir passe,", lignes[2]);
     ASSERT_LT(tape, txt.size());
     ASSERT_LT(tape + 5, 115u); // full well before the Escape below
 
