@@ -478,12 +478,14 @@ int SDL_main(int argc, char* argv[]) {
     (void)argc;
     (void)argv;
     PlatformPutEnv(ENV_POSITION_FENETRE);
+    // SDL_Quit is registered first so that it runs last at exit, once stop requests no longer reach SDL; they
+    // are set up before SDL_Init, which (like the sound system) may start threads that must not take them.
+    atexit(SDL_Quit);
+    PlatformStopRequestsAsQuit();
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 1;
     }
-    atexit(SDL_Quit);
-    PlatformStopRequestsAsQuit();
     TTF_Init();
 
     SDL_Surface* ecran = SetDisplayMode();
