@@ -297,8 +297,9 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         // screen, so the screen shows them one frame late.
         Effacer(ecran);
         if (menu != nullptr) {
-            SDL_Rect p = posMenu;
-            SDL_BlitSurface(menu, nullptr, ecran, &p);
+            // The stored rectangle itself: the blit writes the clipped area back, so a background larger than
+            // the screen stands at (0, 0) from the second frame on, where the buttons drawn into it are tested.
+            SDL_BlitSurface(menu, nullptr, ecran, &posMenu);
             for (int i = 0; i < 3; i++) {
                 if (plancheOption[i] != nullptr) {
                     // The blit writes the clipped area back: that is what the pointer is tested against.
@@ -625,7 +626,7 @@ int DemoMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         }
 
         Effacer(ecran);
-        SDL_Rect dest = posMenu; // a copy: the blit clips its destination in place
+        SDL_Rect dest = posMenu; // a copy: the background stays centred, though the blit clips its destination
         SDL_BlitSurface(menu, nullptr, ecran, &dest);
         // The buttons are painted into the background itself, so the screen shows them from the next
         // redraw on; each blit also leaves the drawn size in the button's rectangle, which the hit test uses.
