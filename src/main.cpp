@@ -459,9 +459,7 @@ void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         ecran = EcranActuel();
         Effacer(ecran);
         SDL_Flip(ecran);
-        if (!SDL_WaitEvent(&event)) {
-            continue;
-        }
+        AttendreEvenement(&event);
         if (event.type == SDL_MOUSEBUTTONDOWN) {
             ctn = 0;
         } else if (event.type == SDL_QUIT) {
@@ -589,10 +587,7 @@ int DemoMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     SDL_Event event;
     int ctn = 1;
     while (ctn) {
-        if (SDL_WaitEvent(&event) == 0) {
-            DemoLiberer(menu, plancheOption); // the event queue is gone: leave as with Escape
-            return 0;
-        }
+        AttendreEvenement(&event);
         switch (event.type) {
         case SDL_KEYDOWN:
             if (event.key.keysym.sym == SDLK_ESCAPE) {
