@@ -520,7 +520,7 @@ enum { TITRE, CARTE, MENU, FRAPPE, ATTENTE, FONDU, ATTENTE_FINALE };
 
 void Amene(int arret) {
     Attend([] { return Departs(FMOD_CHANNEL_FREE, SND_WIND) > 0; });
-    const Rgb rouge{ROUGE_CARTE[0], ROUGE_CARTE[1], ROUGE_CARTE[2]}, noir{0, 0, 0};
+    const Rgb rouge{250, 0, 0}, noir{0, 0, 0};
     bool blanc = false;
     Uint32 noirDepuis = 0;
     for (int etape = CARTE; etape <= arret; ++etape) {
@@ -604,9 +604,8 @@ std::vector<Arret> ArretsPartout() {
          "rsrc_img/Menu/demogame.jpg", 1},
         {"LoadGameScreen", SIGHUP, [] { DemarreCommeLeJeu(), JeuMain(EcranActuel(), nullptr, LOAD_GAME); },
          [] { Attend([] {
-                  return Vu(530, 10) == Rgb{VERT_CHARGEMENT[0], VERT_CHARGEMENT[1], VERT_CHARGEMENT[2]};
-              }); },
-         "", 0},
+                  return Vu(530, 10) == Rgb{0, 100, 0};
+              }); }, "", 0},
     };
 }
 
@@ -624,7 +623,7 @@ std::vector<Arret> ArretsPartout() {
         _exit(5);
     }
     routeFinie = true;
-    atexit(FinDeRoute);
+    atexit(FinDeRoute); // removes the scratch directory
     // The test's thread leaves the stop signals to the game: it starts with every signal blocked.
     sigset_t tous, avant;
     sigfillset(&tous);
