@@ -79,6 +79,9 @@ void GameTest::SetUp() {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     ASSERT_EQ(0, chdir(DUSKWANE_RUNTIME_DIR));
+    // As in the game: SDL shut down at exit(0), before the libraries unload under a running audio thread.
+    static const bool quitterSDL = (atexit(SDL_Quit), true);
+    (void)quitterSDL;
     ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
     ASSERT_EQ(0, TTF_Init());
     fullScreen = 0;
