@@ -24,7 +24,8 @@ fi
 SOURCES=$CACHE/sources
 STAGE=$CACHE/.mingw-$HASH.$$
 WORK=$STAGE.work
-trap 'rm -rf "$STAGE" "$WORK"' EXIT
+# KEEP_FAILED=1 keeps a failed build's folders to look into.
+trap '[ "${KEEP_FAILED:-0}" = 1 ] || rm -rf "$STAGE" "$WORK"' EXIT
 mkdir -p "$SOURCES" "$STAGE"/{bin,lib,include} "$WORK"
 started=$(date +%s)
 
@@ -37,7 +38,9 @@ source_of() {
         mkdir -p "$SOURCES/$pkg.part"
         local got=no
         for v in $(apt-cache showsrc "$pkg" | awk '/^Version:/ { print $2 }' | sort -rVu); do
-            if (cd "$SOURCES/$pkg.part" && apt-get source --download-only "$pkg=$v" >/dev/null 2>&1); then
+            (cd "$SOURCES/$pkg.part" && apt-get source --download-only "$pkg=$v" >/dev/null 2>&1) || true
+            # An upstream signature (.asc) the archive lacks is not needed to build.
+            if ls "$SOURCES/$pkg.part"/*.dsc "$SOURCES/$pkg.part"/*.orig.tar.* >/dev/null 2>&1; then
                 got=yes
                 break
             fi
@@ -49,8 +52,24 @@ source_of() {
     local dsc
     dsc=$(ls "$SOURCES/$pkg"/*.dsc | head -n 1)
     rm -rf "${WORK:?}/$pkg"
-    dpkg-source --no-check -x "$dsc" "$WORK/$pkg" >/dev/null
+    if ! dpkg-source --no-check -x "$dsc" "$WORK/$pkg" >/dev/null 2>&1; then
+        # dpkg-source wants every file the .dsc names: unpack and patch by hand.
+        rm -rf "${WORK:?}/$pkg" && mkdir -p "$WORK/$pkg"
+        tar -xf "$(ls "$SOURCES/$pkg"/*.orig.tar.* | grep -v '\.asc$' | head -n 1)" -C "$WORK/$pkg" --strip-components=1
+        tar -xf "$(ls "$SOURCES/$pkg"/*.debian.tar.*)" -C "$WORK/$pkg"
+        if [ -f "$WORK/$pkg/debian/patches/series" ]; then
+            (cd "$WORK/$pkg" && sed 's/#.*//' debian/patches/series | while read -r p; do
+                [ -z "$p" ] || patch -sp1 <"debian/patches/$p" || exit 1
+            done) || return 1
+        fi
+    fi
     echo "$WORK/$pkg"
+}
+# enter PACKAGE: into the unpacked source of PACKAGE, or stop.
+enter() {
+    local dir
+    dir=$(source_of "$1") || { echo "no source package $1 could be fetched" >&2; exit 1; }
+    cd "$dir"
 }
 
 export PKG_CONFIG_LIBDIR=$STAGE/lib/pkgconfig
@@ -69,38 +88,38 @@ step() { echo "# $(($(date +%s) - started)) s: $*"; }
 # zlib: Debian's source has no Windows resource file for its DLL, so it goes
 # as a static library into the DLLs that use it (libpng, FreeType).
 step zlib
-cd "$(source_of zlib)"
+enter zlib
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release >cmake.log 2>&1
 cmake --build build -j "$JOBS" --target zlibstatic >>cmake.log 2>&1 || { tail -30 cmake.log; exit 1; }
 cp build/libzlibstatic.a "$STAGE/lib/libz.a"
 cp zlib.h build/zconf.h "$STAGE/include/"
 
 step libpng
-cd "$(source_of libpng1.6)"
+enter libpng1.6
 configure_host
 make_install
 
 step libjpeg-turbo
-cd "$(source_of libjpeg-turbo)"
+enter libjpeg-turbo
 cmake_host -DENABLE_STATIC=OFF -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF
 
 step freetype
-cd "$(source_of freetype)"
+enter freetype
 configure_host --with-zlib=yes --with-png=no --with-bzip2=no --with-harfbuzz=no --with-brotli=no
 make_install
 
 step libogg
-cd "$(source_of libogg)"
+enter libogg
 configure_host
 make_install
 
 step libvorbis
-cd "$(source_of libvorbis)"
+enter libvorbis
 configure_host
 make_install
 
 step mpg123
-cd "$(source_of mpg123)"
+enter mpg123
 configure_host --disable-components --enable-libmpg123 --with-cpu=generic_dither --disable-modules
 make_install
 
@@ -108,7 +127,7 @@ make_install
 # drivers, plus the dummy and disk drivers the tests use; libSDLmain is the
 # Windows entry wrapper (stdout.txt and stderr.txt beside the program).
 step SDL 1.2
-cd "$(source_of libsdl1.2)"
+enter libsdl1.2
 configure_host --enable-video-windib --enable-directx --enable-video-dummy --enable-diskaudio --enable-dummyaudio \
     --disable-video-opengl
 make_install
@@ -116,7 +135,7 @@ make_install
 # SDL_mixer 1.2: the library only (its sample players are not needed), mixing
 # only: the game's sound layer decodes.
 step SDL_mixer 1.2
-cd "$(source_of sdl-mixer1.2)"
+enter sdl-mixer1.2
 configure_host --with-sdl-prefix="$STAGE" --disable-sdltest --disable-music-mod --disable-music-midi \
     --disable-music-ogg --disable-music-flac --disable-music-mp3 --disable-music-mp3-mad-gpl --disable-smpegtest
 make -j"$JOBS" build/libSDL_mixer.la >make.log 2>&1 && make install-hdrs install-lib >>make.log 2>&1 || { tail -30 make.log; exit 1; }
@@ -145,7 +164,9 @@ if dir=$(source_of sdl-image1.2 2>/dev/null); then
         --disable-tif --disable-webp
     make_install
 else
-    cd "$(source_of libsdl2-image)"
+    enter libsdl2-image
+    # The JPEG writer is not built, but compiled: SDL 1.2 has no pixel format codes.
+    sed -i 's/surface->format->format != jpg_format/0/' IMG_jpg.c
     port_dll SDL_image IMG.c IMG_jpg.c IMG_png.c IMG_bmp.c IMG_gif.c IMG_lbm.c IMG_pcx.c IMG_pnm.c IMG_svg.c \
         IMG_qoi.c IMG_tga.c IMG_tif.c IMG_webp.c IMG_xcf.c IMG_xpm.c IMG_xv.c IMG_xxx.c IMG_avif.c IMG_jxl.c \
         -DLOAD_JPG -DLOAD_PNG -DSDL_IMAGE_SAVE_JPG=0 -DSDL_IMAGE_SAVE_PNG=0 -- -ljpeg -lpng16
@@ -160,7 +181,9 @@ if dir=$(source_of sdl-ttf2.0 2>/dev/null); then
     configure_host --disable-sdltest --with-freetype-prefix="$STAGE"
     make_install
 else
-    cd "$(source_of libsdl2-ttf)"
+    enter libsdl2-ttf
+    # SDL 1.2's colour keeps its alpha in `unused` (0 there means opaque, as SDL_ttf 2.0 draws).
+    perl -pi -e 's/(\.|->)a\b/$1unused/g' SDL_ttf.c
     perl -0pi -e 's/static SDL_Surface \*AllocateAlignedPixels\(.*?\n\}\n/`cat "$ENV{ROOT}\/cmake\/win\/ttf-surface.c"`/se' SDL_ttf.c
     port_dll SDL_ttf SDL_ttf.c -I"$STAGE/include/freetype2" -DTTF_USE_HARFBUZZ=0 -- -lfreetype
     cp SDL_ttf.h "$STAGE/include/SDL/"

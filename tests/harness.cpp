@@ -13,7 +13,8 @@
 #include <random>
 #include <set>
 #include <sstream>
-#include <unistd.h>
+
+#include "system.h"
 
 namespace {
 
@@ -209,6 +210,15 @@ std::string ReadFile(const std::string& path) {
 
 namespace harness {
 
+void Mirror(const std::filesystem::path& from, const std::filesystem::path& to) {
+    std::error_code err;
+    std::filesystem::create_symlink(from, to, err);
+    if (err) {
+        std::filesystem::copy(from, to, std::filesystem::copy_options::recursive, err);
+    }
+    EXPECT_FALSE(err) << from << " -> " << to << ": " << err.message();
+}
+
 AssetDir::AssetDir(const std::vector<std::string>& sans) {
     char modele[] = "/tmp/duskwane-assets-XXXXXX";
     char* dir = mkdtemp(modele);
@@ -227,7 +237,7 @@ AssetDir::AssetDir(const std::vector<std::string>& sans) {
                 fs::create_directories(cible);
             } else if (std::find(sans.begin(), sans.end(), relatif.string()) == sans.end()) {
                 fs::create_directories(cible.parent_path());
-                fs::create_symlink(entree.path(), cible);
+                Mirror(entree.path(), cible);
             }
         }
     }
@@ -241,14 +251,7 @@ AssetDir::~AssetDir() {
 }
 
 long ResidentKb() {
-    std::ifstream in("/proc/self/status");
-    std::string ligne;
-    while (std::getline(in, ligne)) {
-        if (ligne.rfind("VmRSS:", 0) == 0) {
-            return std::stol(ligne.substr(6));
-        }
-    }
-    return -1;
+    return SystemResidentKb();
 }
 
 } // namespace harness
@@ -335,7 +338,7 @@ std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage da
         const fs::path cible = dossier / relatif;
         fs::create_directories(cible.parent_path(), err);
         if (std::find(files.begin(), files.end(), relatif) == files.end()) {
-            fs::create_symlink(source / relatif, cible, err);
+            Mirror(source / relatif, cible);
             continue;
         }
         const std::string contenu = ReadFile((source / relatif).string());

@@ -8,7 +8,8 @@
 // more than 50 ms, so a burst taken faster than that is being read by a wait.
 #include <SDL_image.h>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include "system.h"
 
 #include <atomic>
 #include <cctype>

@@ -1,6 +1,7 @@
 // The map file, the display toggle, start-up and the title screen.
 #include <SDL_image.h>
-#include <unistd.h>
+
+#include "system.h"
 
 #include <filesystem>
 #include <fstream>

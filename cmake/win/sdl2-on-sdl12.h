@@ -9,6 +9,7 @@
 #include <SDL.h>
 #include <SDL_endian.h>
 #include <SDL_loadso.h>
+#include <emmintrin.h>
 #include <stdint.h>
 #include <string.h>
 
@@ -28,9 +29,9 @@
 #endif
 #define SDL_min(x, y) (((x) < (y)) ? (x) : (y))
 #define SDL_max(x, y) (((x) > (y)) ? (x) : (y))
-#define SDL_toupper(c) toupper(c)
 #define SDL_strrchr strrchr
 #define SDL_INLINE inline
+#define SDL_ConvertSurfaceFormat(s, f, flags) ((void)(s), (SDL_Surface*)NULL)
 #ifndef SDL_FORCE_INLINE
 #define SDL_FORCE_INLINE static inline
 #endif
@@ -55,12 +56,6 @@ static inline int SDL_size_add_overflow(size_t a, size_t b, size_t* r) {
     }
     *r = a + b;
     return 0;
-}
-static inline void SDL_memset4(void* dst, Uint32 val, size_t n) {
-    Uint32* p = (Uint32*)dst;
-    while (n--) {
-        *p++ = val;
-    }
 }
 static inline size_t SDL_utf8strlen(const char* s) {
     size_t n = 0;

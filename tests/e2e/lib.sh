@@ -173,3 +173,44 @@ diff_to() {
 }
 # size PICTURE: "W H" of a picture file.
 size() { identify -format '%w %h' "$1" 2>/dev/null; }
+
+# ------------------------------------------------------- X server, Wine
+XVFB_PID=""
+# start_xvfb: a 1280 x 1024 virtual screen on a free display (exports DISPLAY). Without -noreset
+# the server resets when its last client leaves, and a game starting then cannot connect.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    until_ok 20 test -s "$WORK/display" || true
+    DISPLAY=:$(head -n 1 "$WORK/display")
+    export DISPLAY
+    if [ "$DISPLAY" = ":" ] || ! until_ok 20 xdotool getdisplaygeometry; then
+        fail "Xvfb did not start: $(tail -c 300 "$WORK/xvfb.log")"
+        return 1
+    fi
+}
+stop_xvfb() {
+    [ -z "$XVFB_PID" ] && return 0
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+}
+
+# wine_prefix: a Wine prefix booted once per Wine version and kept in the cache (exports WINEPREFIX);
+# booted under a temporary name and renamed, so a half-booted one is never used.
+wine_prefix() {
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    local version
+    version=$(wine --version 2>/dev/null) || { fail "wine is missing (apt-get install -y wine wine64)"; return 1; }
+    WINEPREFIX=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane/wineprefix-${version// /_}
+    export WINEPREFIX
+    [ -d "$WINEPREFIX" ] && return 0
+    local final=$WINEPREFIX
+    WINEPREFIX=$final.$$
+    if wine wineboot -i >/dev/null 2>&1 && wineserver -w; then
+        mv "$WINEPREFIX" "$final"
+        WINEPREFIX=$final
+    else
+        fail "wineboot could not make a Wine prefix"
+        return 1
+    fi
+}

@@ -1,0 +1,62 @@
+// The POSIX calls the tests make, on every system the game runs on, and what a
+// system lacks for some tests. The one place where the tests differ by system.
+#ifndef DUSKWANE_TEST_SYSTEM_H
+#define DUSKWANE_TEST_SYSTEM_H
+
+#ifdef _WIN32
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <unistd.h>
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#include <psapi.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+inline int setenv(const char* name, const char* value, int overwrite) {
+    if (!overwrite && std::getenv(name) != nullptr) {
+        return 0;
+    }
+    return _putenv_s(name, value);
+}
+inline int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+inline char* mkdtemp(char* modele) {
+    return _mktemp_s(modele, std::strlen(modele) + 1) == 0 && _mkdir(modele) == 0 ? modele : nullptr;
+}
+inline int pipe(int tube[2]) {
+    return _pipe(tube, 1 << 16, _O_BINARY);
+}
+// The process's working set, in kilobytes.
+inline long SystemResidentKb() {
+    PROCESS_MEMORY_COUNTERS compteurs;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &compteurs, sizeof compteurs)) {
+        return -1;
+    }
+    return static_cast<long>(compteurs.WorkingSetSize / 1024);
+}
+#else
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+// VmRSS of /proc/self/status, in kilobytes.
+inline long SystemResidentKb() {
+    std::ifstream in("/proc/self/status");
+    std::string ligne;
+    while (std::getline(in, ligne)) {
+        if (ligne.rfind("VmRSS:", 0) == 0) {
+            return std::stol(ligne.substr(6));
+        }
+    }
+    return -1;
+}
+#endif
+
+#endif
