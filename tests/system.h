@@ -1,5 +1,5 @@
-// The POSIX calls the tests make, on every system the game runs on, and what a
-// system lacks for some tests. The one place where the tests differ by system.
+// The POSIX calls the tests make, on every system the game runs on, and the
+// process's resident memory: the one place where the tests differ by system.
 #ifndef DUSKWANE_TEST_SYSTEM_H
 #define DUSKWANE_TEST_SYSTEM_H
 
@@ -11,7 +11,8 @@
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
-#include <psapi.h>
+
+#include <psapi.h> // after windows.h, which it needs
 
 #include <cerrno>
 #include <cstdlib>
