@@ -1,6 +1,7 @@
 # Cross-building for 64-bit Windows with Debian's mingw-w64. The posix thread
-# model gives std::thread, which the tests use; the C and C++ runtimes are
-# linked in statically so the game needs no compiler DLLs beside it.
+# model gives std::thread, which the tests use; the compiler's runtimes
+# (libgcc, libstdc++, winpthread) are linked in statically so the game needs
+# no compiler DLLs beside it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(MINGW_TRIPLE x86_64-w64-mingw32)
@@ -18,6 +19,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
-set(CMAKE_CXX_STANDARD_LIBRARIES "-Wl,-Bstatic -lwinpthread -Wl,-Bdynamic")
+# Libraries named by full path (the DLLs' import libraries) stay dynamic.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

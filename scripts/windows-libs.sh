@@ -169,7 +169,7 @@ else
     sed -i 's/surface->format->format != jpg_format/0/' IMG_jpg.c
     port_dll SDL_image IMG.c IMG_jpg.c IMG_png.c IMG_bmp.c IMG_gif.c IMG_lbm.c IMG_pcx.c IMG_pnm.c IMG_svg.c \
         IMG_qoi.c IMG_tga.c IMG_tif.c IMG_webp.c IMG_xcf.c IMG_xpm.c IMG_xv.c IMG_xxx.c IMG_avif.c IMG_jxl.c \
-        -DLOAD_JPG -DLOAD_PNG -DSDL_IMAGE_SAVE_JPG=0 -DSDL_IMAGE_SAVE_PNG=0 -- -ljpeg -lpng16
+        -DLOAD_JPG -DLOAD_PNG -DSDL_IMAGE_SAVE_JPG=0 -DSDL_IMAGE_SAVE_PNG=0 -- -ljpeg -lpng16 -lz
     cp SDL_image.h "$STAGE/include/SDL/"
 fi
 
@@ -185,7 +185,7 @@ else
     # SDL 1.2's colour keeps its alpha in `unused` (0 there means opaque, as SDL_ttf 2.0 draws).
     perl -pi -e 's/(\.|->)a\b/$1unused/g' SDL_ttf.c
     perl -0pi -e 's/static SDL_Surface \*AllocateAlignedPixels\(.*?\n\}\n/`cat "$ENV{ROOT}\/cmake\/win\/ttf-surface.c"`/se' SDL_ttf.c
-    port_dll SDL_ttf SDL_ttf.c -I"$STAGE/include/freetype2" -DTTF_USE_HARFBUZZ=0 -- -lfreetype
+    port_dll SDL_ttf SDL_ttf.c -I"$STAGE/include/freetype2" -DTTF_USE_HARFBUZZ=0 -- -lfreetype -lz
     cp SDL_ttf.h "$STAGE/include/SDL/"
 fi
 
@@ -200,9 +200,9 @@ if dir=$(source_of sdl-sound1.2 2>/dev/null); then
     make_install
 else
     cd "$WORK"
-    port_dll SDL_sound "$ROOT/cmake/win/sound-decoders.c" -- -lvorbisfile -lvorbis -logg -lmpg123
     # The interface as Debian ships it (libsdl-sound1.2-dev).
     cp /usr/include/SDL/SDL_sound.h "$STAGE/include/SDL/"
+    port_dll SDL_sound "$ROOT/cmake/win/sound-decoders.c" -- -lvorbisfile -lvorbis -logg -lmpg123
 fi
 
 step GoogleTest

@@ -184,7 +184,8 @@ start_xvfb() {
     until_ok 20 test -s "$WORK/display" || true
     DISPLAY=:$(head -n 1 "$WORK/display")
     export DISPLAY
-    if [ "$DISPLAY" = ":" ] || ! until_ok 20 xdotool getdisplaygeometry; then
+    display_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+    if [ "$DISPLAY" = ":" ] || ! until_ok 20 display_up; then
         fail "Xvfb did not start: $(tail -c 300 "$WORK/xvfb.log")"
         return 1
     fi
@@ -201,7 +202,7 @@ wine_prefix() {
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     local version
     version=$(wine --version 2>/dev/null) || { fail "wine is missing (apt-get install -y wine wine64)"; return 1; }
-    WINEPREFIX=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane/wineprefix-${version// /_}
+    WINEPREFIX=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane/wineprefix-${version//[^A-Za-z0-9.]/_}
     export WINEPREFIX
     [ -d "$WINEPREFIX" ] && return 0
     local final=$WINEPREFIX

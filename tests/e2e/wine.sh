@@ -47,33 +47,22 @@ BTN_X=$(((1060 - BTN_W) / 2))
 BTN_CX=$((BTN_X + BTN_W / 2))
 NEWGAME="${BTN_W}x${BTN_H}+${BTN_X}+200"
 
-# client: the game's 1060 x 740 drawing area inside the window Wine frames, as a crop of a screenshot
-# (sets CLIENT); true when the frame around it is even on three sides.
-client() {
-    local w h
-    read -r w h <<<"$(xdotool getwindowgeometry "$WIN" | awk '/Geometry:/ { sub("x", " ", $2); print $2 }')"
-    local side=$(((w - 1060) / 2))
-    CLIENT="1060x740+$side+$((h - 740 - side))"
-    [ "$w" -ge 1060 ] && [ "$h" -ge 740 ] && [ $(((w - 1060) % 2)) = 0 ]
-}
-gshot() { shot && convert "$SHOT" -crop "$CLIENT" +repage "$WORK/c.png" && SHOT=$WORK/c.png; }
-menu_shown() { gshot && fcmp "$(diff_to "$SHOT" 300x740+0+0 rsrc_img/Menu/menu.jpg 300x740+0+0)" '<' 0.05; }
+# Wine gives the X window the game's drawing area alone (the frame Windows draws is not part of it).
+client_size() { xdotool getwindowgeometry "$WIN" | grep -q 'Geometry: 1060x740'; }
+menu_shown() { shot && fcmp "$(diff_to "$SHOT" 300x740+0+0 rsrc_img/Menu/menu.jpg 300x740+0+0)" '<' 0.05; }
 lit() {
-    xdotool mousemove --window "$WIN" $((${CLIENT#*+} + BTN_CX)) 245
-    gshot && fcmp "$(diff_to "$SHOT" "$NEWGAME" rsrc_img/Menu/newgameb.jpg)" '<' 0.05
+    xdotool mousemove --window "$WIN" "$BTN_CX" 245
+    shot && fcmp "$(diff_to "$SHOT" "$NEWGAME" rsrc_img/Menu/newgameb.jpg)" '<' 0.05
 }
-click_btn() { # click_btn Y: left click on the button column at screen height Y
-    local ox=${CLIENT#*+} oy=${CLIENT##*+}
-    xdotool mousemove --window "$WIN" $((ox + BTN_CX)) $((oy + $1)) && sleep 0.2 && xdotool click 1
-}
+click_btn() { click_at "$BTN_CX" "$1"; } # click_btn Y: left click on the button column
 
 scenario_title() {
     unzipped
     start_game title || return 1
     check "title: caption is exactly \"$CAPTION\"" [ "$(xdotool getwindowname "$WIN")" = "$CAPTION" ]
-    check "title: the game draws into a 1060 x 740 area" client
+    check "title: the game's window is 1060 x 740 inside its frame" client_size
     check "title: the title picture fills that area" \
-        until_ok 15 eval 'gshot && fcmp "$(diff_to "$SHOT" 300x740+0+0 rsrc_img/menu.jpg 300x740+0+0)" "<" 0.05'
+        until_ok 15 eval 'shot && fcmp "$(diff_to "$SHOT" 300x740+0+0 rsrc_img/menu.jpg 300x740+0+0)" "<" 0.05'
     check "title: map.map is 1228 bytes" [ "$(stat -c %s map.map)" = 1228 ]
     check "title: map.map holds the Linux build's tiles with CR LF line ends" \
         cmp -s map.map <(sed '$!s/$/\r/' "$MAP_LF")
@@ -83,7 +72,7 @@ scenario_title() {
     click_btn 395
     local red
     red=0
-    typed() { gshot && red=$(near "$SHOT" 1000x190+30+550 250 0 0 10) && ((red > 500)); }
+    typed() { shot && red=$(near "$SHOT" 1000x190+30+550 250 0 0 10) && ((red > 500)); }
     check "load game: the test text is typed into the box" until_ok 30 typed
     sleep 8
     key space
@@ -105,9 +94,8 @@ scenario_close_on_title() {
 scenario_missing_menu_picture() {
     unzipped rsrc_img/Menu/menu.jpg
     start_game missing || return 1
-    client || true
     key space
-    red_card() { gshot && (($(near "$SHOT" 1060x740+0+0 250 0 0 2) > 700000)); }
+    red_card() { shot && (($(near "$SHOT" 1060x740+0+0 250 0 0 2) > 700000)); }
     check "no menu picture: the red card" until_ok 15 red_card
     click_btn 100
     check "no menu picture: after a click the menu works (the pointer lights new game)" until_ok 10 lit
