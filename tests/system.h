@@ -1,5 +1,6 @@
-// The POSIX calls the tests make, on every system the game runs on, and the
-// process's resident memory: the one place where the tests differ by system.
+// The POSIX calls the tests make, on every system the game runs on, the text
+// line end and the process's resident memory: the one place where the tests
+// differ by system.
 #ifndef DUSKWANE_TEST_SYSTEM_H
 #define DUSKWANE_TEST_SYSTEM_H
 
@@ -9,7 +10,9 @@
 #include <io.h>
 #include <unistd.h>
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <psapi.h> // after windows.h, which it needs
@@ -33,6 +36,9 @@ inline char* mkdtemp(char* modele) {
 inline int pipe(int tube[2]) {
     return _pipe(tube, 1 << 16, _O_BINARY);
 }
+// What a text-mode stream writes for '\n'.
+constexpr const char* kFinDeLigneTexte = "\r\n";
+
 // The process's working set, in kilobytes.
 inline long SystemResidentKb() {
     PROCESS_MEMORY_COUNTERS compteurs;
@@ -46,6 +52,8 @@ inline long SystemResidentKb() {
 
 #include <fstream>
 #include <string>
+
+constexpr const char* kFinDeLigneTexte = "\n";
 
 // VmRSS of /proc/self/status, in kilobytes.
 inline long SystemResidentKb() {

@@ -214,7 +214,7 @@ struct Cas {
         _exit(5);
     }
     if (cas.mapBloquee) {
-        mkdir(FICHIER_MAP, 0755);
+        std::filesystem::create_directory(FICHIER_MAP);
     }
     atexit(FinDeRoute);
     SuivreSortie();
@@ -497,7 +497,7 @@ TEST(StartUpFaults, X11WithoutDisplayEndsWithTheSdlLineAndStatusOne) {
             unsetenv("DISPLAY");
             Demarre();
         },
-        ::testing::ExitedWithCode(1), "\nUnable to init SDL: .+\n$");
+        ::testing::ExitedWithCode(1), "Unable to init SDL: .+\n$");
 }
 
 TEST(StartUpFaults, NoAudioDeviceEndsWithTheSoundLineAndStatusOne) {

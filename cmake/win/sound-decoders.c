@@ -1,7 +1,7 @@
 /* The part of SDL_sound 1.0 that the game's sound layer uses (decode a WAV,
  * Ogg Vorbis or MP3 file whole, converted to the mixer's format), for the
  * Windows build: Debian's sdl-sound1.2 source is not in the archive this
- * machine reaches. WAV goes through SDL's own loader, Ogg Vorbis through
+ * machine reaches. WAV (PCM) is read here, Ogg Vorbis through
  * libvorbisfile, MP3 through libmpg123; the decoder is chosen by the file
  * name's extension, as SDL_sound does. */
 #include <SDL.h>
@@ -144,23 +144,83 @@ static Uint8* decode_mp3(const char* path, Sound_AudioInfo* info, size_t* len) {
     return buf;
 }
 
+static Uint32 le32(const Uint8* p) {
+    return (Uint32)p[0] | ((Uint32)p[1] << 8) | ((Uint32)p[2] << 16) | ((Uint32)p[3] << 24);
+}
+static Uint16 le16(const Uint8* p) {
+    return (Uint16)(p[0] | (p[1] << 8));
+}
+
+/* PCM WAVE only, every size checked against the file: a header that lies
+ * gives an error, never a read outside the file. */
 static Uint8* decode_wav(const char* path, Sound_AudioInfo* info, size_t* len) {
-    SDL_AudioSpec spec;
-    Uint8* wavbuf = NULL;
-    Uint32 wavlen = 0;
-    if (SDL_LoadWAV(path, &spec, &wavbuf, &wavlen) == NULL) {
+    SDL_RWops* rw = SDL_RWFromFile(path, "rb");
+    if (rw == NULL) {
         fail("WAV", SDL_GetError());
         return NULL;
     }
-    info->format = spec.format;
-    info->channels = spec.channels;
-    info->rate = (Uint32)spec.freq;
-    Uint8* buf = malloc(wavlen ? wavlen : 1);
-    if (buf != NULL) {
-        memcpy(buf, wavbuf, wavlen);
+    int size = SDL_RWseek(rw, 0, RW_SEEK_END);
+    Uint8* file = size > 0 ? malloc((size_t)size) : NULL;
+    if (file == NULL || SDL_RWseek(rw, 0, RW_SEEK_SET) != 0 || SDL_RWread(rw, file, (int)size, 1) != 1) {
+        SDL_RWclose(rw);
+        free(file);
+        fail("WAV", "cannot read the file");
+        return NULL;
     }
-    SDL_FreeWAV(wavbuf);
-    *len = wavlen;
+    SDL_RWclose(rw);
+    const size_t n = (size_t)size;
+    if (n < 12 || memcmp(file, "RIFF", 4) != 0 || memcmp(file + 8, "WAVE", 4) != 0) {
+        free(file);
+        fail("WAV", "not a RIFF WAVE file");
+        return NULL;
+    }
+    int haveFmt = 0;
+    Uint16 tag = 0, channels = 0, bits = 0;
+    Uint32 rate = 0;
+    const Uint8* data = NULL;
+    size_t dataLen = 0;
+    for (size_t pos = 12; pos + 8 <= n;) {
+        const Uint8* chunk = file + pos;
+        size_t chunkLen = le32(chunk + 4);
+        size_t avail = n - pos - 8;
+        if (memcmp(chunk, "fmt ", 4) == 0 && chunkLen >= 16 && avail >= 16) {
+            tag = le16(chunk + 8);
+            channels = le16(chunk + 10);
+            rate = le32(chunk + 12);
+            bits = le16(chunk + 22);
+            haveFmt = 1;
+        } else if (memcmp(chunk, "data", 4) == 0) {
+            data = chunk + 8;
+            dataLen = chunkLen < avail ? chunkLen : avail;
+            break;
+        }
+        if (chunkLen > avail) {
+            break;
+        }
+        pos += 8 + chunkLen + (chunkLen & 1);
+    }
+    if (!haveFmt || data == NULL || tag != 1 || channels < 1 || channels > 2 || rate < 4000 || rate > 384000 ||
+        (bits != 8 && bits != 16)) {
+        free(file);
+        fail("WAV", "unsupported or damaged WAVE header");
+        return NULL;
+    }
+    const size_t frame = (size_t)channels * (bits / 8);
+    dataLen -= dataLen % frame;
+    if (dataLen == 0) {
+        free(file);
+        fail("WAV", "no audio data");
+        return NULL;
+    }
+    Uint8* buf = malloc(dataLen ? dataLen : 1);
+    if (buf != NULL) {
+        memcpy(buf, data, dataLen);
+    }
+    free(file);
+    info->format = bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    info->channels = (Uint8)channels;
+    info->rate = rate;
+    *len = dataLen;
     return buf;
 }
 
