@@ -20,3 +20,7 @@ ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=1:abort_on_error=0:strict_string
 LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     ctest --output-on-failure -j 2
+
+# Windows: the same game cross-built with mingw-w64, its suite and its zip
+# tested under Wine (scripts/windows.sh). Needs build/map.map from above.
+DUSKWANE_WITH_TESTS=1 bash "$ROOT/scripts/windows.sh"

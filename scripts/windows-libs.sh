@@ -156,7 +156,7 @@ port_dll() {
 # SDL_image 1.2 with JPEG and PNG. Debian's sdl-image1.2 source is not in the
 # archive this machine reaches; then SDL2_image's own JPEG and PNG loaders
 # (Debian's libsdl2-image, the same code grown for SDL 2) build the same
-# IMG_Load against SDL 1.2.
+# IMG_Load against SDL 1.2 (and its BMP loader, which SDL_image 1.2 has too).
 step SDL_image 1.2
 if dir=$(source_of sdl-image1.2 2>/dev/null); then
     cd "$dir"
@@ -169,7 +169,7 @@ else
     sed -i 's/surface->format->format != jpg_format/0/' IMG_jpg.c
     port_dll SDL_image IMG.c IMG_jpg.c IMG_png.c IMG_bmp.c IMG_gif.c IMG_lbm.c IMG_pcx.c IMG_pnm.c IMG_svg.c \
         IMG_qoi.c IMG_tga.c IMG_tif.c IMG_webp.c IMG_xcf.c IMG_xpm.c IMG_xv.c IMG_xxx.c IMG_avif.c IMG_jxl.c \
-        -DLOAD_JPG -DLOAD_PNG -DSDL_IMAGE_SAVE_JPG=0 -DSDL_IMAGE_SAVE_PNG=0 -- -ljpeg -lpng16 -lz
+        -DLOAD_BMP -DLOAD_JPG -DLOAD_PNG -DSDL_IMAGE_SAVE_JPG=0 -DSDL_IMAGE_SAVE_PNG=0 -- -ljpeg -lpng16 -lz
     cp SDL_image.h "$STAGE/include/SDL/"
 fi
 

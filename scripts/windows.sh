@@ -96,7 +96,12 @@ wine_prefix || exit 1
 echo "# Wine prefix $WINEPREFIX ready in $(($(date +%s) - t0)) s"
 t0=$(date +%s)
 status=0
-(cd "$BUILD" && ctest --output-on-failure -j 2 ${WINDOWS_CTEST_ARGS:-}) || status=1
+# The long event floods and the road per spoiled asset test the game's own logic, the same on
+# every system, and run on the Linux legs; here the road runs whole, without assets, and without
+# a writable map.
+ROADS='Road\..*/(AllPresent|AllMissing|AllMissingButMenuButtons|MapNotWritable)( |$)'
+(cd "$BUILD" && ctest --output-on-failure -j 2 ${WINDOWS_CTEST_ARGS:--LE slow} &&
+    ctest --output-on-failure -j 2 -R "${WINDOWS_ROADS:-$ROADS}") || status=1
 echo "# test suite under Wine: $(($(date +%s) - t0)) s"
 t0=$(date +%s)
 bash "$ROOT/tests/e2e/wine.sh" "$BUILD/duskwane-windows.zip" "${LINUX_MAP:-$ROOT/build/map.map}" || status=1

@@ -38,6 +38,8 @@ inline int pipe(int tube[2]) {
 }
 // What a text-mode stream writes for '\n'.
 constexpr const char* kFinDeLigneTexte = "\r\n";
+// Whether two file names differing only in case name two files.
+constexpr bool kCasseDistinguee = false;
 
 // The process's working set, in kilobytes.
 inline long SystemResidentKb() {
@@ -54,6 +56,7 @@ inline long SystemResidentKb() {
 #include <string>
 
 constexpr const char* kFinDeLigneTexte = "\n";
+constexpr bool kCasseDistinguee = true;
 
 // VmRSS of /proc/self/status, in kilobytes.
 inline long SystemResidentKb() {

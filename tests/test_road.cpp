@@ -11,6 +11,7 @@
 
 #include "system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -288,7 +289,27 @@ void PrintTo(const Cas& cas, std::ostream* os) {
 
 class Road : public ::testing::TestWithParam<Cas> {};
 
+// Whether a spoiled file has a twin name differing only in case (loadGame.jpg, loadgame.jpg).
+bool JumeauDeCasse(const std::vector<std::string>& fichiers) {
+    auto bas = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+        return s;
+    };
+    for (const std::string& f : fichiers) {
+        for (const std::string& a : AssetFiles()) {
+            if (a != f && bas(a) == bas(f)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 TEST_P(Road, FromTitleThroughLoadAndIntroToExitButton) {
+    if (!kCasseDistinguee && JumeauDeCasse(GetParam().fichiers)) {
+        GTEST_SKIP() << "file names ignore case here: " << GetParam().fichiers[0]
+                     << " and its twin are one file, which cannot be spoiled alone";
+    }
     // Under valgrind the road runs in the test process itself, whose status is then the game's.
     if (getenv("DUSKWANE_ROAD_IN_PROCESS") != nullptr) {
         Route(GetParam());
