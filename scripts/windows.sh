@@ -50,6 +50,7 @@ echo "# libraries for Windows ready in $(($(date +%s) - t0)) s"
 
 t0=$(date +%s)
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DDUSKWANE_MINGW_PREFIX="$PREFIX" \
+    -DCMAKE_BUILD_TYPE=Release \
     -DDUSKWANE_TESTS="$([ "$TESTS" = 1 ] && echo ON || echo OFF)"
 cmake --build "$BUILD" -j 2
 echo "# game for Windows built in $(($(date +%s) - t0)) s"
