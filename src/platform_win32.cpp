@@ -24,6 +24,12 @@ static BOOL WINAPI ArretConsole(DWORD type) {
     return TRUE;
 }
 
+static void FinDesArrets() {
+    SetConsoleCtrlHandler(ArretConsole, FALSE);
+}
+
 void PlatformStopRequestsAsQuit() {
     SetConsoleCtrlHandler(ArretConsole, TRUE);
+    // Registered after atexit(SDL_Quit), so it runs first: no request reaches a queue SDL has taken down.
+    atexit(FinDesArrets);
 }

@@ -1,6 +1,6 @@
 // The POSIX calls the tests make, on every system the game runs on, the text
-// line end and the process's resident memory: the one place where the tests
-// differ by system.
+// line end, names that ignore case, stop signals and the process's resident
+// memory: the one place where the tests differ by system.
 #ifndef DUSKWANE_TEST_SYSTEM_H
 #define DUSKWANE_TEST_SYSTEM_H
 
@@ -16,8 +16,10 @@
 #include <windows.h>
 
 #include <psapi.h> // after windows.h, which it needs
+#include <pthread.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,6 +42,25 @@ inline int pipe(int tube[2]) {
 constexpr const char* kFinDeLigneTexte = "\r\n";
 // Whether two file names differing only in case name two files.
 constexpr bool kCasseDistinguee = false;
+// Whether the tests can send the game POSIX stop signals. Windows has none (its console's Ctrl-C and
+// close events cannot be sent from a test); these names let the signal tests build, then skip.
+constexpr bool kSignauxPosix = false;
+#ifndef SIGHUP
+#define SIGHUP 1
+#endif
+typedef unsigned long sigset_t;
+inline int sigfillset(sigset_t* s) {
+    *s = ~0ul;
+    return 0;
+}
+#undef pthread_sigmask
+inline int pthread_sigmask(int, const sigset_t*, sigset_t*) {
+    return 0;
+}
+inline int kill(int, int) {
+    errno = ENOSYS;
+    return -1;
+}
 
 // The process's working set, in kilobytes.
 inline long SystemResidentKb() {
@@ -57,6 +78,7 @@ inline long SystemResidentKb() {
 
 constexpr const char* kFinDeLigneTexte = "\n";
 constexpr bool kCasseDistinguee = true;
+constexpr bool kSignauxPosix = true;
 
 // VmRSS of /proc/self/status, in kilobytes.
 inline long SystemResidentKb() {
