@@ -33,7 +33,6 @@ constexpr int SON_SORTIE_CANAUX = 2;           // stereo output
 constexpr int SON_TAMPON_MIXEUR = 512;         // samples per mixer buffer: short, so a tick follows its letter
 constexpr int SON_TAMPON_DECODAGE = 16384;     // bytes per decoding step while a file is read whole
 constexpr int SON_CANAUX_MAX = 256;            // more channels than this is a caller's mistake
-constexpr std::size_t SON_JOURNAL_MAX = 65536; // sound starts remembered for the tests and the benchmark
 // A WAV claiming more channels, or a higher rate in Hz, is refused as damaged.
 constexpr unsigned SON_WAV_CANAUX_MAX = 8;
 constexpr std::uint32_t SON_WAV_FREQUENCE_MAX = 384000;

@@ -1,37 +1,24 @@
-// The program's entry and main loop, the display mode, the map file and the
-// screens. Each screen is one blocking function: it loads what it needs on
-// entry, runs its own event loop, releases what it loaded and returns a result.
+// The program's entry and main loop, the map file and the screens. Each
+// screen is one blocking function: it loads what it needs on entry, runs its
+// own event loop, releases what it loaded and returns a result.
 #include "main.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_ttf.h>
 
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <unistd.h>
-
 #include "collision.h"
 #include "constantes.h"
+#include "display.h"
 #include "jeu.h"
+#include "platform.h"
 #include "sdlTxt.h"
 #include "sound.h"
-
-int fullScreen = 0;
-
-static SDL_Surface* ecranActuel = nullptr;
-
-// putenv keeps the string itself, so it must outlive the process's use of it.
-static void PutEnv(const char* entry) {
-    static char position[] = "SDL_VIDEO_WINDOW_POS=center";
-    static char centre[] = "SDL_VIDEO_CENTERED=1";
-    char* kept = (entry == ENV_FENETRE_CENTREE) ? centre : position;
-    putenv(kept);
-}
 
 static SDL_Surface* ChargerImage(const char* chemin) {
     SDL_Surface* image = IMG_Load(chemin);
@@ -62,46 +49,6 @@ static SDL_Surface* SurfaceUnie(SDL_Surface* ecran, int largeur, int hauteur, co
 
 static void Effacer(SDL_Surface* ecran) {
     SDL_FillRect(ecran, nullptr, SDL_MapRGB(ecran->format, NOIR[0], NOIR[1], NOIR[2]));
-}
-
-SDL_Surface* EcranActuel() {
-    return ecranActuel;
-}
-
-SDL_Surface* SetDisplayMode() {
-    SDL_Surface* ecran = nullptr;
-    if (fullScreen == 0) {
-        PutEnv(ENV_POSITION_FENETRE);
-        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_FENETRE);
-    } else {
-        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_PLEIN_ECRAN);
-    }
-    if (ecran != nullptr) {
-        ecranActuel = ecran;
-    }
-    return ecran;
-}
-
-void ToggleDisplayMode() {
-    SDL_Surface* ecran = nullptr;
-    if (fullScreen == 0) {
-        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_PLEIN_ECRAN);
-    } else {
-        PutEnv(ENV_FENETRE_CENTREE);
-        ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, FLAGS_FENETRE);
-    }
-    if (ecran != nullptr) {
-        ecranActuel = ecran;
-        fullScreen = fullScreen == 0 ? 1 : 0;
-        return;
-    }
-    // A refused mode would leave the screens without a surface to draw into:
-    // stay in (or go back to) the mode we had, and keep the flag saying so.
-    printf("\n#ERREUR Changement de mode refus\351 : %s #ERREUR_END", SDL_GetError());
-    ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, fullScreen ? FLAGS_PLEIN_ECRAN : FLAGS_FENETRE);
-    if (ecran != nullptr) {
-        ecranActuel = ecran;
-    }
 }
 
 void DemoCreateMap() {
@@ -527,24 +474,16 @@ void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     }
 }
 
-// SDL's own handler turns these signals into a close request by pushing an
-// event, which can deadlock on the queue's lock when the signal lands while
-// the game itself holds it. Being asked to stop is a close request: end now.
-static void FinSurSignal(int) {
-    _exit(0);
-}
-
 int SDL_main(int argc, char* argv[]) {
     (void)argc;
     (void)argv;
-    signal(SIGTERM, FinSurSignal);
-    signal(SIGINT, FinSurSignal);
-    PutEnv(ENV_POSITION_FENETRE);
+    PlatformPutEnv(ENV_POSITION_FENETRE);
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 1;
     }
     atexit(SDL_Quit);
+    PlatformStopRequestsAsQuit();
     TTF_Init();
 
     SDL_Surface* ecran = SetDisplayMode();

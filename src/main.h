@@ -1,4 +1,4 @@
-// The program's entry, its display mode, the map file and the screens.
+// The program's entry, the map file and the screens.
 #ifndef DUSKWANE_MAIN_H
 #define DUSKWANE_MAIN_H
 
@@ -6,17 +6,7 @@
 
 #include "sound.h"
 
-// 0 windowed, 1 full screen; shared by every screen so F11 carries across them.
-extern int fullScreen;
-
 int SDL_main(int argc, char* argv[]);
-
-// Sets the mode that fullScreen names; returns the new screen surface or null.
-SDL_Surface* SetDisplayMode();
-// F11: switches between a centred window and full screen.
-void ToggleDisplayMode();
-// The surface every screen must draw into after a mode change.
-SDL_Surface* EcranActuel();
 
 void DemoCreateMap();
 

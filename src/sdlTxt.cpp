@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "constantes.h"
-#include "main.h"
+#include "display.h"
 
 void BlitTxt(SDL_Surface* ecran, const char* txt, TTF_Font* police, SDL_Color color, SDL_Rect pos) {
     if (ecran == nullptr || txt == nullptr || police == nullptr) {

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -35,12 +34,7 @@ struct FMOD_SOUND {
 
 // SDL_mixer has one set of channels per process, so only one system may be open at a time.
 static FMOD_SYSTEM* systemeOuvert = nullptr;
-// The sound last started on each channel, until it is released.
-static std::vector<const FMOD_SOUND*> sonSurCanal;
-static std::vector<SoundStart> journal;
-// Each path is kept once, and a set never moves its elements, so the paths
-// handed out stay valid until SoundLogClear however long the game runs.
-static std::set<std::string> cheminsJournal;
+static SoundListener ecouteur = nullptr;
 
 static bool EstOuvert(const FMOD_SYSTEM* system) {
     return system != nullptr && system->ouvert;
@@ -61,7 +55,6 @@ static void Fermer(FMOD_SYSTEM* system) {
     system->canaux = 0;
     if (systemeOuvert == system) {
         systemeOuvert = nullptr;
-        sonSurCanal.clear();
     }
 }
 
@@ -151,7 +144,6 @@ FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM* system, int maxchannels, FMOD_INITFLAG
     system->canaux = maxchannels;
     system->ouvert = true;
     systemeOuvert = system;
-    sonSurCanal.assign(static_cast<size_t>(maxchannels), nullptr);
     return FMOD_OK;
 }
 
@@ -236,13 +228,9 @@ FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM* system, FMOD_CHANNELINDEX channel
     if (paused) {
         Mix_Pause(canal);
     }
-    sonSurCanal[static_cast<size_t>(canal)] = sound;
-    // A long session must not grow without end: past the bound the oldest half goes.
-    if (journal.size() >= SON_JOURNAL_MAX) {
-        journal.erase(journal.begin(), journal.begin() + static_cast<std::ptrdiff_t>(SON_JOURNAL_MAX / 2));
+    if (ecouteur != nullptr) {
+        ecouteur(channelid, canal, sound->chemin.c_str(), SDL_GetTicks());
     }
-    const std::string& chemin = *cheminsJournal.insert(sound->chemin).first;
-    journal.push_back(SoundStart{channelid, canal, chemin.c_str()});
     return FMOD_OK;
 }
 
@@ -253,11 +241,6 @@ FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND* sound) {
     // Halts the chunk on every channel that plays it before it goes.
     Mix_FreeChunk(sound->chunk);
     std::free(sound->pcm);
-    for (const FMOD_SOUND*& s : sonSurCanal) {
-        if (s == sound) {
-            s = nullptr;
-        }
-    }
     delete sound;
     return FMOD_OK;
 }
@@ -279,34 +262,6 @@ FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM* system) {
     return FMOD_OK;
 }
 
-const char* SoundOnChannel(int channel) {
-    if (channel < 0 || static_cast<size_t>(channel) >= sonSurCanal.size() ||
-        sonSurCanal[static_cast<size_t>(channel)] == nullptr) {
-        return nullptr;
-    }
-    return sonSurCanal[static_cast<size_t>(channel)]->chemin.c_str();
-}
-
-int SoundPlaying(int channel) {
-    if (!EstOuvert(systemeOuvert) || channel < 0 || channel >= systemeOuvert->canaux) {
-        return 0;
-    }
-    // A paused channel is not heard.
-    return Mix_Playing(channel) != 0 && Mix_Paused(channel) == 0;
-}
-
-int SoundLogCount() {
-    return static_cast<int>(journal.size());
-}
-
-SoundStart SoundLogEntry(int index) {
-    if (index < 0 || index >= SoundLogCount()) {
-        return SoundStart{FMOD_CHANNEL_FREE, -1, nullptr};
-    }
-    return journal[static_cast<size_t>(index)];
-}
-
-void SoundLogClear() {
-    journal.clear();
-    cheminsJournal.clear();
+void SetSoundListener(SoundListener listener) {
+    ecouteur = listener;
 }

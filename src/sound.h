@@ -50,20 +50,11 @@ FMOD_RESULT FMOD_Sound_Release(FMOD_SOUND* sound);
 FMOD_RESULT FMOD_System_Close(FMOD_SYSTEM* system);
 FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM* system);
 
-// What the tests and the benchmark look at: the sound that last started on a
-// channel, and a running log of every start.
-struct SoundStart {
-    int requested; // the channel asked for, -1 for a free one
-    int channel;   // the channel it actually started on
-    const char* path;
-};
-// The path of the sound last started on channel, or null; cleared when that sound is released.
-const char* SoundOnChannel(int channel);
-// Whether a sound is audible on channel right now.
-int SoundPlaying(int channel);
-// Starts since the last SoundLogClear, oldest first.
-int SoundLogCount();
-SoundStart SoundLogEntry(int index);
-void SoundLogClear();
+// Called on every sound start with the channel asked for (-1 for a free
+// one), the channel it started on, the file's path (valid until the sound is
+// released) and SDL_GetTicks() at the start. One listener at a time; null
+// removes it. The game installs none: it is how a tool observes the sound.
+typedef void (*SoundListener)(int requested, int channel, const char* path, unsigned int ticks);
+void SetSoundListener(SoundListener listener);
 
 #endif

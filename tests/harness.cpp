@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <SDL_mixer.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -7,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <random>
+#include <set>
 #include <sstream>
 #include <unistd.h>
 
@@ -25,6 +29,62 @@ static void EndBeforeUnload(int status, void*) {
     _exit(status);
 }
 static const int endBeforeUnload = on_exit(EndBeforeUnload, nullptr);
+
+namespace {
+
+std::mutex journalVerrou;
+std::vector<SoundStart> journal;
+// Each path kept once; a set never moves its elements, so handed-out paths stay valid until SoundLogClear.
+std::set<std::string> cheminsJournal;
+
+void Noter(int requested, int channel, const char* path, unsigned int ticks) {
+    std::lock_guard<std::mutex> verrou(journalVerrou);
+    journal.push_back(SoundStart{requested, channel, cheminsJournal.insert(path).first->c_str(), ticks});
+}
+const bool ecouteurInstalle = (SetSoundListener(Noter), true);
+
+} // namespace
+
+int SoundLogCount() {
+    std::lock_guard<std::mutex> verrou(journalVerrou);
+    return static_cast<int>(journal.size());
+}
+
+SoundStart SoundLogEntry(int index) {
+    std::lock_guard<std::mutex> verrou(journalVerrou);
+    if (index < 0 || static_cast<size_t>(index) >= journal.size()) {
+        return SoundStart{FMOD_CHANNEL_FREE, -1, nullptr, 0};
+    }
+    return journal[static_cast<size_t>(index)];
+}
+
+void SoundLogClear() {
+    std::lock_guard<std::mutex> verrou(journalVerrou);
+    journal.clear();
+    cheminsJournal.clear();
+}
+
+int SoundPlaying(int channel) {
+    // Mix_QuerySpec says whether the mixer is open at all; a paused channel is not heard.
+    if (!ecouteurInstalle || Mix_QuerySpec(nullptr, nullptr, nullptr) == 0 || channel < 0 ||
+        channel >= Mix_AllocateChannels(-1)) {
+        return 0;
+    }
+    return Mix_Playing(channel) != 0 && Mix_Paused(channel) == 0;
+}
+
+const char* SoundOnChannel(int channel) {
+    if (!SoundPlaying(channel)) {
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> verrou(journalVerrou);
+    for (auto it = journal.rbegin(); it != journal.rend(); ++it) {
+        if (it->channel == channel) {
+            return it->path;
+        }
+    }
+    return nullptr;
+}
 
 namespace harness {
 

@@ -14,9 +14,27 @@
 #include <thread>
 #include <vector>
 
+#include "display.h"
 #include "events.h"
 #include "main.h"
 #include "sound.h"
+
+// What the tests hear: every sound start, logged by a listener the test
+// binary installs in the sound layer before any test runs.
+struct SoundStart {
+    int requested; // the channel asked for, -1 for a free one
+    int channel;   // the channel it actually started on
+    const char* path;
+    Uint32 ticks; // SDL_GetTicks() at the start
+};
+// Starts since the last SoundLogClear, oldest first; safe from any thread.
+int SoundLogCount();
+SoundStart SoundLogEntry(int index);
+void SoundLogClear();
+// Whether a sound is audible on channel right now.
+int SoundPlaying(int channel);
+// The path of the sound last started on channel while it is still audible, or null.
+const char* SoundOnChannel(int channel);
 
 namespace harness {
 

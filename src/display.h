@@ -1,0 +1,18 @@
+// The display mode: a centred window or full screen, the F11 toggle, and the
+// screen surface every screen draws into.
+#ifndef DUSKWANE_DISPLAY_H
+#define DUSKWANE_DISPLAY_H
+
+#include <SDL.h>
+
+// 0 windowed, 1 full screen; shared by every screen so F11 carries across them.
+extern int fullScreen;
+
+// Sets the mode that fullScreen names; returns the new screen surface or null.
+SDL_Surface* SetDisplayMode();
+// F11: switches between a centred window and full screen.
+void ToggleDisplayMode();
+// The surface every screen must draw into after a mode change.
+SDL_Surface* EcranActuel();
+
+#endif
