@@ -18,6 +18,10 @@ if [ "${DUSKWANE_WITH_TESTS:-0}" = 1 ]; then
   PACKAGES+=(libsdl1.2-compat)
 fi
 
+if [ "${DUSKWANE_WITH_BENCH:-0}" = 1 ]; then
+  PACKAGES+=(xvfb xauth libsdl1.2-compat)
+fi
+
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 missing=()
