@@ -10,8 +10,8 @@ DUSKWANE_SDL=classic ctest --output-on-failure -j 2
 # in its own build directory. Leaks are checked at every exit; the suppressions
 # cover system libraries only. ASan's quarantine of freed memory is kept small so
 # that the tests' resident-memory checks still mean something; the link-order
-# check is off because the install test starts the game through stdbuf, an
-# LD_PRELOAD that does not touch memory.
+# check is off so that a tool preloaded into the game (stdbuf, say) does not
+# stop it.
 ASAN_DIR="$ROOT/build-asan"
 cmake -S "$ROOT" -B "$ASAN_DIR" -DDUSKWANE_SANITIZE=ON ${CMAKE_EXTRA:-}
 cmake --build "$ASAN_DIR" -j "$(nproc)"

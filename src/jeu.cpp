@@ -2,6 +2,7 @@
 
 #include <SDL_image.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -46,9 +47,7 @@ int JeuMain(SDL_Surface* ecran, FMOD_SYSTEM* systeme, int parametreJeu) {
         default:
             // No screen for these states yet: the background stays up, asleep until an event comes,
             // and only closing the window leaves.
-            if (SDL_WaitEvent(&event) == 0) {
-                return parametreJeu; // the event queue is gone: nothing could ever end the wait
-            }
+            AttendreEvenement(&event);
             if (event.type == SDL_QUIT) {
                 exit(0);
             }
@@ -97,9 +96,7 @@ void Test(SDL_Surface* ecran, int x, int y, int z) {
     int ctn = 1;
     while (ctn) {
         Remplir(ecran, couleur);
-        if (SDL_WaitEvent(&event) == 0) {
-            return; // the event queue is gone: no click could ever come
-        }
+        AttendreEvenement(&event);
         if (event.type == SDL_MOUSEBUTTONDOWN) {
             ctn = 0;
         } else if (event.type == SDL_QUIT) {
@@ -112,6 +109,14 @@ void Escape() {
     SDL_Event event;
     if (SDL_PollEvent(&event) == 1 && event.type == SDL_QUIT) {
         exit(0);
+    }
+}
+
+void AttendreEvenement(SDL_Event* event) {
+    // Classic SDL reports the failure with 0, SDL 1.2 over SDL 2 with -1.
+    if (SDL_WaitEvent(event) != 1) {
+        printf("\n#ERREUR Plus aucun \351v\351nement \340 attendre : %s #ERREUR_END", SDL_GetError());
+        exit(1);
     }
 }
 

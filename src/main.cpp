@@ -297,8 +297,9 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         // screen, so the screen shows them one frame late.
         Effacer(ecran);
         if (menu != nullptr) {
-            SDL_Rect p = posMenu;
-            SDL_BlitSurface(menu, nullptr, ecran, &p);
+            // The stored rectangle itself: the blit writes the clipped area back, so a background larger than
+            // the screen stands at (0, 0) from the second frame on, where the buttons drawn into it are tested.
+            SDL_BlitSurface(menu, nullptr, ecran, &posMenu);
             for (int i = 0; i < 3; i++) {
                 if (plancheOption[i] != nullptr) {
                     // The blit writes the clipped area back: that is what the pointer is tested against.
@@ -458,9 +459,7 @@ void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         ecran = EcranActuel();
         Effacer(ecran);
         SDL_Flip(ecran);
-        if (!SDL_WaitEvent(&event)) {
-            continue;
-        }
+        AttendreEvenement(&event);
         if (event.type == SDL_MOUSEBUTTONDOWN) {
             ctn = 0;
         } else if (event.type == SDL_QUIT) {
@@ -478,12 +477,14 @@ int SDL_main(int argc, char* argv[]) {
     (void)argc;
     (void)argv;
     PlatformPutEnv(ENV_POSITION_FENETRE);
+    // SDL_Quit is registered first so that it runs last at exit, once stop requests no longer reach SDL; they
+    // are set up before SDL_Init, which (like the sound system) may start threads that must not take them.
+    atexit(SDL_Quit);
+    PlatformStopRequestsAsQuit();
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("Unable to init SDL: %s\n", SDL_GetError());
         return 1;
     }
-    atexit(SDL_Quit);
-    PlatformStopRequestsAsQuit();
     TTF_Init();
 
     SDL_Surface* ecran = SetDisplayMode();
@@ -586,10 +587,7 @@ int DemoMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     SDL_Event event;
     int ctn = 1;
     while (ctn) {
-        if (SDL_WaitEvent(&event) == 0) {
-            DemoLiberer(menu, plancheOption); // the event queue is gone: leave as with Escape
-            return 0;
-        }
+        AttendreEvenement(&event);
         switch (event.type) {
         case SDL_KEYDOWN:
             if (event.key.keysym.sym == SDLK_ESCAPE) {
@@ -623,7 +621,7 @@ int DemoMenu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         }
 
         Effacer(ecran);
-        SDL_Rect dest = posMenu; // a copy: the blit clips its destination in place
+        SDL_Rect dest = posMenu; // a copy: the background stays centred, though the blit clips its destination
         SDL_BlitSurface(menu, nullptr, ecran, &dest);
         // The buttons are painted into the background itself, so the screen shows them from the next
         // redraw on; each blit also leaves the drawn size in the button's rectangle, which the hit test uses.

@@ -7,8 +7,12 @@
 // (SDL reads its window-placement variables from there).
 void PlatformPutEnv(const char* entry);
 
-// Makes the system's requests to stop the game arrive as SDL close requests,
-// which every screen already honours. Called once, after SDL_Init.
+// Makes the system's requests to stop the game (a terminate, interrupt or
+// hang-up signal; the console's Ctrl-C or close) arrive as SDL close requests,
+// which every screen honours with exit(0). Called once, before SDL_Init and
+// anything else that may start a thread, and after atexit(SDL_Quit): what it
+// registers to run at exit then runs before SDL_Quit, so no request reaches
+// SDL's queue while SDL takes it down.
 void PlatformStopRequestsAsQuit();
 
 #endif

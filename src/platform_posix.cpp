@@ -1,11 +1,14 @@
 // Linux and other POSIX systems.
 #include "platform.h"
 
+#include <SDL.h>
+
+#include <pthread.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <string>
-
-#include <unistd.h>
 
 void PlatformPutEnv(const char* entry) {
     const std::string s(entry);
@@ -15,14 +18,76 @@ void PlatformPutEnv(const char* entry) {
     }
 }
 
-// SDL's own handler turns these signals into a close request by pushing an
-// event, which can deadlock on the queue's lock when the signal lands while
-// the game itself holds it. Being asked to stop is a close request: end now.
-static void FinSurSignal(int) {
-    _exit(0);
+// Being asked to stop (SIGTERM, SIGINT, SIGHUP) is a close request. A signal
+// handler may not touch SDL (pushing from one can deadlock on the queue's
+// lock), so the signals are blocked in every thread and one thread of ours
+// takes them with sigwait and pushes SDL_QUIT, which SDL allows from any
+// thread; the screen that reads it ends the game through exit(0).
+namespace {
+
+pthread_mutex_t verrouDemandes = PTHREAD_MUTEX_INITIALIZER;
+bool sortieCommencee = false;
+
+sigset_t SignauxArret() {
+    sigset_t signaux;
+    sigemptyset(&signaux);
+    sigaddset(&signaux, SIGTERM);
+    sigaddset(&signaux, SIGINT);
+    sigaddset(&signaux, SIGHUP);
+    return signaux;
 }
 
+// Run at exit, before SDL_Quit tears the queue down: no push may start after
+// it, and one under way is waited for.
+void FermerDemandes() {
+    pthread_mutex_lock(&verrouDemandes);
+    sortieCommencee = true;
+    pthread_mutex_unlock(&verrouDemandes);
+}
+
+// False while there is no queue to push into yet (SDL_Init under way) or the
+// queue is full: the request is then tried again shortly.
+bool PousserFermeture() {
+    pthread_mutex_lock(&verrouDemandes);
+    bool fait = sortieCommencee;
+    if (!fait && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+        SDL_Event fermeture = {};
+        fermeture.type = SDL_QUIT;
+        fait = SDL_PushEvent(&fermeture) == 0;
+    }
+    pthread_mutex_unlock(&verrouDemandes);
+    return fait;
+}
+
+void* AttendreArret(void*) {
+    const sigset_t signaux = SignauxArret();
+    for (;;) {
+        int signal = 0;
+        if (sigwait(&signaux, &signal) != 0) {
+            continue;
+        }
+        // Each signal asks again, so a second one is one more close request, never a second way out.
+        while (!PousserFermeture()) {
+            const timespec attente = {0, 10 * 1000 * 1000};
+            nanosleep(&attente, nullptr);
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
 void PlatformStopRequestsAsQuit() {
-    signal(SIGTERM, FinSurSignal);
-    signal(SIGINT, FinSurSignal);
+    const sigset_t signaux = SignauxArret();
+    if (pthread_sigmask(SIG_BLOCK, &signaux, nullptr) != 0) {
+        return;
+    }
+    pthread_t attente;
+    if (pthread_create(&attente, nullptr, AttendreArret, nullptr) != 0) {
+        // Nobody would take them: leave the signals their usual effect rather than make the game deaf to them.
+        pthread_sigmask(SIG_UNBLOCK, &signaux, nullptr);
+        return;
+    }
+    pthread_detach(attente);
+    atexit(FermerDemandes);
 }

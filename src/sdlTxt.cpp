@@ -9,6 +9,7 @@
 
 #include "constantes.h"
 #include "display.h"
+#include "jeu.h"
 
 void BlitTxt(SDL_Surface* ecran, const char* txt, TTF_Font* police, SDL_Color color, SDL_Rect pos) {
     if (ecran == nullptr || txt == nullptr || police == nullptr) {
@@ -186,9 +187,7 @@ void WaitEvent() {
     SDL_Event event;
     int ctn = 1;
     while (ctn) {
-        if (SDL_WaitEvent(&event) == 0) {
-            return; // no event system to wait on
-        }
+        AttendreEvenement(&event);
         switch (event.type) {
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button == SDL_BUTTON_LEFT) {

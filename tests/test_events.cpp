@@ -2,6 +2,9 @@
 #include "collision.h"
 #include "harness.h"
 #include "jeu.h"
+#include "sdlTxt.h"
+
+#include <unistd.h>
 
 using namespace harness;
 
@@ -84,6 +87,18 @@ TEST_F(CardAndPoll, EscapeEndsProcessOnCloseRequest) {
             Escape();
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+// Without the video subsystem SDL has no event queue: a wait can never end, and the game must not pretend it did.
+TEST_F(CardAndPoll, FailedWaitEndsTheGameWithAnErrorLineAndStatusOne) {
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            WaitEvent();
+            _exit(3);
+        },
+        ::testing::ExitedWithCode(1), "\n#ERREUR .* : .* #ERREUR_END$");
 }
 
 } // namespace

@@ -147,6 +147,22 @@ TEST_F(MainMenu, MovingBetweenButtonsSoundsOnlyOnChange) {
     }
 }
 
+TEST_F(MainMenu, LargerBackgroundStandsAtTheCornerWithItsButtonsWhereThePointerLightsThem) {
+    AssetDir grand({IMG_MENU});
+    // 1200 x 800, its corner marked: centred, the screen would start 70 px right of it and 30 px down.
+    SDL_Surface* fond = SDL_CreateRGBSurface(SDL_SWSURFACE, 1200, 800, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Rect coin = {0, 0, 70, 30};
+    SDL_FillRect(fond, nullptr, SDL_MapRGB(fond->format, 0, 0, 90));
+    SDL_FillRect(fond, &coin, SDL_MapRGB(fond->format, 200, 200, 0));
+    ASSERT_EQ(0, SDL_SaveBMP(fond, IMG_MENU));
+    SDL_FreeSurface(fond);
+    Feeder feeder({{50, Motion(cx(newB), cy(newB))}, {250, Key(SDLK_ESCAPE)}});
+    Menu(ecran, systeme);
+    EXPECT_EQ((Rgb{200, 200, 0}), Pixel(ecran, 0, 0));
+    EXPECT_TRUE(Shows(newB, IMG_NEWGAME_B));
+    EXPECT_TRUE(Shows(loadB, IMG_LOADGAME));
+}
+
 TEST_F(MainMenu, NothingIsLitBeforeTheFirstMouseEvent) {
     Feeder feeder({{200, Key(SDLK_a)}, {200, Key(SDLK_ESCAPE)}});
     Menu(ecran, systeme);

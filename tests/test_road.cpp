@@ -7,14 +7,17 @@
 // takes events: a text box still typing takes at most one event per step of
 // more than 50 ms, so a burst taken faster than that is being read by a wait.
 #include <SDL_image.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -24,7 +27,9 @@
 
 #include "constantes.h"
 #include "harness.h"
+#include "jeu.h"
 #include "main.h"
+#include "platform.h"
 #include "sdlTxt.h"
 
 using namespace harness;
@@ -471,6 +476,189 @@ TEST_F(Flood, HundredF11InARowLeaveTheModeTheCountSays) {
         EXPECT_EQ(HAUTEUR_ECRAN, EcranActuel()->h);
     }
 }
+
+// ---------------------------------------------------------------------------
+// Stop signals (POSIX): a terminate, interrupt or hang-up signal at any screen
+// ends the game as a close request does, with status 0, and its standard
+// output, a file read once the game has ended, holds all it printed before.
+// Pictures and fonts are missing (the screens print their #ERREUR lines) but
+// the menu's buttons; the sounds and the screen's pixels tell where it is.
+
+const char* const MARQUE = "\n#SIGNAL envoy\xe9";
+
+// The screen's pixel, read without locking the surface the game draws into.
+Rgb Vu(int x, int y) {
+    SDL_Surface* e = EcranActuel();
+    Uint32 v = 0;
+    Uint8 r = 0, g = 0, b = 0;
+    if (e == nullptr) {
+        return Rgb{-1, -1, -1};
+    }
+    memcpy(&v, static_cast<const Uint8*>(e->pixels) + y * e->pitch + x * 4, sizeof v);
+    SDL_GetRGB(v, e->format, &r, &g, &b);
+    return Rgb{r, g, b};
+}
+
+// Starts asked for on `canal` (-1: a free one) of the sound `chemin`.
+int Departs(int canal, const char* chemin) {
+    int n = 0;
+    for (int i = 0; i < SoundLogCount(); ++i) {
+        n += SoundLogEntry(i).requested == canal && std::string(SoundLogEntry(i).path) == chemin;
+    }
+    return n;
+}
+
+template <typename Condition> void Attend(Condition condition) {
+    while (!condition()) {
+        SDL_Delay(2);
+    }
+}
+
+// The road through SDL_main: the title, the red card of the missing menu background, the menu, the test text
+// being typed, its key-or-click wait, the intro's white-out (every dialogue line cut by Escape), its final wait.
+enum { TITRE, CARTE, MENU, FRAPPE, ATTENTE, FONDU, ATTENTE_FINALE };
+
+void Amene(int arret) {
+    Attend([] { return Departs(FMOD_CHANNEL_FREE, SND_WIND) > 0; });
+    const Rgb rouge{250, 0, 0}, noir{0, 0, 0};
+    bool blanc = false;
+    Uint32 noirDepuis = 0;
+    for (int etape = CARTE; etape <= arret; ++etape) {
+        if (etape == CARTE) {
+            Pousse(Key(SDLK_a));
+            Attend([&] { return Vu(530, 10) == rouge; });
+        } else if (etape == MENU) {
+            Pousse(CoinDroit());
+            Attend([] { return Departs(CANAL_VENT_MENU, SND_WIND) > 0; });
+        } else if (etape == FRAPPE) {
+            Pousse(Click(SDL_BUTTON_LEFT, LARGEUR_ECRAN / 2, Y_BOUTON_LOADGAME + 5));
+            Attend([] { return Departs(CANAL_TIC, SND_TIC) > 0; });
+        } else if (etape == ATTENTE) {
+            AttendUneAttente();
+        } else if (etape == FONDU) {
+            Pousse(Key(SDLK_a));
+            Pousse(CoinDroit());
+            Attend([] { return Departs(CANAL_VENT_MENU, SND_WIND) > 1; });
+            Pousse(Click(SDL_BUTTON_LEFT, LARGEUR_ECRAN / 2, Y_BOUTON_NEWGAME + 5));
+            // Escape cuts every dialogue line at its first step, up to the grey of the white-out.
+            Attend([] {
+                if (Pending() == 0) {
+                    Pousse(Key(SDLK_ESCAPE));
+                }
+                const Rgb c = Vu(0, 0);
+                return c.r == c.b && c.r > 0 && c.r < 200;
+            });
+        } else {
+            // On through the white screen and the monologue (its box at the foot of a black screen) to black.
+            Attend([&] {
+                if (Pending() == 0) {
+                    Pousse(Key(SDLK_ESCAPE));
+                }
+                blanc = blanc || Vu(0, 0).r >= 250;
+                noirDepuis = blanc && Vu(530, HAUTEUR_ECRAN - 5) == noir ? noirDepuis : SDL_GetTicks();
+                return SDL_GetTicks() - noirDepuis > 300;
+            });
+        }
+    }
+}
+
+// The game's own start-up, for the screens its main loop never shows.
+void DemarreCommeLeJeu() {
+    atexit(SDL_Quit);
+    PlatformStopRequestsAsQuit();
+    if (SDL_Init(SDL_INIT_VIDEO) < 0 || SetDisplayMode() == nullptr) {
+        _exit(5);
+    }
+}
+
+struct Arret {
+    std::string nom;
+    int signal;
+    std::function<void()> jeu;   // on the main thread
+    std::function<void()> amene; // from a thread of the test's: returns once the game is there
+    std::string ligne;           // printed by the game before the signal,
+    int fois;                    // at least this many times
+};
+
+void PrintTo(const Arret& cas, std::ostream* os) {
+    *os << cas.nom;
+}
+
+std::vector<Arret> ArretsPartout() {
+    const auto jeu = [] { SDL_main(0, nullptr); };
+    const auto route = [](int etape) { return [etape] { Amene(etape); }; };
+    return {
+        {"Title", SIGTERM, jeu, route(TITRE), "#ERREUR", 2},
+        {"ColourCard", SIGINT, jeu, route(CARTE), "#ERREUR", 3},
+        {"Menu", SIGHUP, jeu, route(MENU), "#ERREUR", 3},
+        {"TextBoxTyping", SIGTERM, jeu, route(FRAPPE), "#ERREUR Pas de police", 1},
+        {"KeyOrClickWait", SIGINT, jeu, route(ATTENTE), "#int tailleChaine", 1},
+        {"WhiteOut", SIGHUP, jeu, route(FONDU), "#INIT Chaine", 9},
+        {"FinalWait", SIGTERM, jeu, route(ATTENTE_FINALE), "#INIT Chaine", 20},
+        // Past the black card of the missing background; the second redraw shows the exit button.
+        {"DemoMenu", SIGINT, [] { DemarreCommeLeJeu(), DemoMenu(EcranActuel(), nullptr); },
+         [] {
+             Pousse(CoinDroit()), Pousse(Motion(5, 5)), Pousse(Motion(5, 5));
+             Attend([] { return Vu(530, Y_DEMO_EXIT + 5).r > 0; });
+         },
+         "rsrc_img/Menu/demogame.jpg", 1},
+        {"LoadGameScreen", SIGHUP, [] { DemarreCommeLeJeu(), JeuMain(EcranActuel(), nullptr, LOAD_GAME); },
+         [] { Attend([] {
+                  return Vu(530, 10) == Rgb{0, 100, 0};
+              }); }, "", 0},
+    };
+}
+
+[[noreturn]] void ArretEnfant(const Arret& cas, const std::string& fichier) {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    std::vector<std::string> images;
+    for (const std::string& f : AssetFiles()) {
+        if (f.rfind("rsrc_img/", 0) == 0 && f != IMG_EXIT && f != IMG_NEWGAME && f != IMG_LOADGAME_ENTREE) {
+            images.push_back(f);
+        }
+    }
+    dossierRoute = MakeDamagedAssetDir(images, Damage::Missing);
+    if (dossierRoute.empty() || chdir(dossierRoute.c_str()) != 0 || freopen(fichier.c_str(), "w", stdout) == nullptr) {
+        _exit(5);
+    }
+    routeFinie = true;
+    atexit(FinDeRoute); // removes the scratch directory
+    // The test's thread leaves the stop signals to the game: it starts with every signal blocked.
+    sigset_t tous, avant;
+    sigfillset(&tous);
+    pthread_sigmask(SIG_BLOCK, &tous, &avant);
+    std::thread([&cas] {
+        cas.amene();
+        printf("%s", MARQUE);
+        kill(getpid(), cas.signal);
+        SDL_Delay(5);
+        kill(getpid(), cas.signal); // a second one while the first is being honoured
+    }).detach();
+    pthread_sigmask(SIG_SETMASK, &avant, nullptr);
+    cas.jeu();
+    _exit(4);
+}
+
+class StopSignal : public ::testing::TestWithParam<Arret> {};
+
+TEST_P(StopSignal, EndsTheGameLikeACloseRequestWithItsOutputWhole) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string fichier = std::string(DUSKWANE_RUNTIME_DIR) + "/stop-" + GetParam().nom + ".out";
+    EXPECT_EXIT(ArretEnfant(GetParam(), fichier), ::testing::ExitedWithCode(0), "");
+    const std::string sortie = ReadFile(fichier), &ligne = GetParam().ligne;
+    std::remove(fichier.c_str());
+    const size_t marque = sortie.find(MARQUE);
+    ASSERT_NE(std::string::npos, marque) << "standard output:\n" << sortie;
+    int fois = 0;
+    for (size_t pos = sortie.find(ligne); !ligne.empty() && pos < marque; pos = sortie.find(ligne, pos + 1)) {
+        ++fois;
+    }
+    EXPECT_GE(fois, GetParam().fois) << ligne << " in:\n" << sortie;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignal, ::testing::ValuesIn(ArretsPartout()),
+                         [](const ::testing::TestParamInfo<Arret>& info) { return info.param.nom; });
 
 // ---------------------------------------------------------------------------
 // Start-up in a poor environment.

@@ -55,9 +55,9 @@ run() {
     shift 2
     local out=$WORK/$name.out start=$WORK/$name.cwd
     mkdir -p "$start"
-    # Standard output unbuffered, so what the game printed is there when it is stopped.
+    # Standard output to a file, fully buffered: stopping the game must still leave all it printed there.
     (cd "$start" && exec env -u XDG_DATA_HOME "$@" SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-        stdbuf -o0 "$PREFIX/bin/duskwane" >"$out" 2>&1) &
+        "$PREFIX/bin/duskwane" >"$out" 2>&1) &
     GAME_PID=$!
     local waited=0
     while [ "$(map_size "$data/map.map")" != "$MAP_BYTES" ] && [ "$waited" -lt 100 ] && kill -0 "$GAME_PID" 2>/dev/null; do
@@ -68,12 +68,21 @@ run() {
     sleep 2
     if kill -0 "$GAME_PID" 2>/dev/null; then
         ok "$name: the game is still on the title screen after 2 s"
-        # SIGKILL: SDL 1.2's SIGTERM handler can deadlock on the event queue's lock.
+        # Being asked to stop is a close request: the game ends by itself with status 0.
+        kill -TERM "$GAME_PID" 2>/dev/null || true
+        waited=0
+        while kill -0 "$GAME_PID" 2>/dev/null && [ "$waited" -lt 50 ]; do
+            sleep 0.1
+            waited=$((waited + 1))
+        done
         kill -KILL "$GAME_PID" 2>/dev/null || true
+        local status=0
+        wait "$GAME_PID" 2>/dev/null || status=$?
+        check "$name: SIGTERM ends the game with status 0 (has $status)" [ "$status" = 0 ]
     else
         fail "$name: the game ended on its own: $(tr '\n' ' ' <"$out" | tail -c 300)"
+        wait "$GAME_PID" 2>/dev/null || true
     fi
-    wait "$GAME_PID" 2>/dev/null || true
     GAME_PID=""
 
     check "$name: map.map written in $data with $MAP_BYTES bytes (has $(map_size "$data/map.map"))" \
