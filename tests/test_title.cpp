@@ -3,6 +3,7 @@
 
 #include "system.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -99,6 +100,19 @@ static void StartWithDriver(const char* variable, const char* driver) {
     int status = SDL_main(0, nullptr);
     fflush(stdout);
     _exit(status);
+}
+
+// Each platform leg of the test command names the SDL 1.2 it means to run on: classic SDL reports
+// 1.2.15, sdl12-compat (over SDL 2) 1.2.50 or later. A leg that loaded the other one proves nothing.
+TEST(StartUp, RunsOnTheSdlTheLegNames) {
+    const char* attendu = getenv("DUSKWANE_SDL");
+    if (attendu == nullptr) {
+        GTEST_SKIP() << "DUSKWANE_SDL names no SDL 1.2 (classic or sdl12-compat)";
+    }
+    const SDL_version* v = SDL_Linked_Version();
+    const int n = SDL_VERSIONNUM(v->major, v->minor, v->patch);
+    const char* vu = n >= SDL_VERSIONNUM(1, 2, 50) ? "sdl12-compat" : n == SDL_VERSIONNUM(1, 2, 15) ? "classic" : "?";
+    EXPECT_STREQ(attendu, vu) << "loaded SDL " << int(v->major) << "." << int(v->minor) << "." << int(v->patch);
 }
 
 TEST(StartUp, UnknownVideoDriverEndsWithStatusOne) {

@@ -138,6 +138,17 @@ click_at() {
     xdotool click 1 2>/dev/null
 }
 close_window() { "$WM_DELETE" "$WIN"; }
+# window_geometry: "W x H at X,Y" of the game's window on the screen.
+window_geometry() {
+    xwininfo -id "$WIN" 2>/dev/null | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+        /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { printf "%s x %s at %s,%s", w, h, x, y }'
+}
+# centred_window: the game's window is 1060 x 740, centred on the 1280 x 1024 screen (within a few pixels).
+centred_window() {
+    local w h x y
+    read -r w _ h _ x y <<<"$(window_geometry | tr ',' ' ')"
+    [ "$w" = 1060 ] && [ "$h" = 740 ] && (((x - 110) ** 2 + (y - 142) ** 2 <= 32))
+}
 
 # ------------------------------------------------------- screenshots
 SHOT=""
