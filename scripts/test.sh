@@ -4,7 +4,7 @@ set -euo pipefail
 DUSKWANE_WITH_TESTS=1
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 cd "$BUILD_DIR"
-ctest --output-on-failure -j 2
+DUSKWANE_SDL=classic ctest --output-on-failure -j 2
 
 # The same suite again built with AddressSanitizer and UndefinedBehaviorSanitizer,
 # in its own build directory. Leaks are checked at every exit; the suppressions
@@ -12,6 +12,12 @@ ctest --output-on-failure -j 2
 # that the tests' resident-memory checks still mean something; the link-order
 # check is off so that a tool preloaded into the game (stdbuf, say) does not
 # stop it.
+# A picture or a font that is empty, cut or random fails inside its decoder, a
+# system library the sanitizers do not instrument, and the game then meets the
+# same null result as for a missing file, which this leg covers for every file:
+# those 51 road cases run in the first leg only. Damaged sounds stay, since the
+# game reads their headers itself.
+ASAN_LEAVES_OUT='^Assets/Road\..*/(Empty|FirstHalf|RandomBytes)_rsrc_img_'
 ASAN_DIR="$ROOT/build-asan"
 cmake -S "$ROOT" -B "$ASAN_DIR" -DDUSKWANE_SANITIZE=ON ${CMAKE_EXTRA:-}
 cmake --build "$ASAN_DIR" -j "$(nproc)"
@@ -19,4 +25,23 @@ cd "$ASAN_DIR"
 ASAN_OPTIONS="detect_leaks=1:quarantine_size_mb=1:abort_on_error=0:strict_string_checks=1:verify_asan_link_order=0" \
 LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    ctest --output-on-failure -j 2
+    DUSKWANE_SDL=classic ctest --output-on-failure -j 2 -E "$ASAN_LEAVES_OUT"
+
+# The same game on sdl12-compat, the SDL 1.2 of current distributions (SDL 1.2 over
+# SDL 2), loaded in place of classic SDL from its own folder: first the proof that
+# the tests and the game load it, then the unit and screen tests, the installed
+# tree, the end-to-end test, and a sample of the asset roads (one of each kind of
+# damage, on files the whole road reads).
+(
+    cd "$BUILD_DIR"
+    export LD_LIBRARY_PATH="/usr/lib/x86_64-linux-gnu/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    export DUSKWANE_SDL=sdl12-compat
+    ctest --output-on-failure -R '^StartUp\.RunsOnTheSdlTheLegNames$'
+    ROAD_SAMPLE='/(AllPresent|AllMissing|MapNotWritable|Missing_rsrc_img_Menu_menu_jpg|Empty_rsrc_snd_Menu_wind_wav|FirstHalf_rsrc_img_font_printBox_png|RandomBytes_rsrc_img_Zorvik_jpg)( |$)'
+    ctest --output-on-failure -j 2 -LE slow -E '^StartUp\.RunsOnTheSdlTheLegNames$'
+    ctest --output-on-failure -j 2 -L road -R "$ROAD_SAMPLE" -E valgrind
+)
+
+# Windows: the same game cross-built with mingw-w64, its suite and its zip
+# tested under Wine (scripts/windows.sh). Needs build/map.map from above.
+DUSKWANE_WITH_TESTS=1 bash "$ROOT/scripts/windows.sh"

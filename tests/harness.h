@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -126,6 +127,10 @@ class AssetDir {
   private:
     std::string path_;
 };
+
+// `to` stands for `from` (a file or a directory): a symbolic link, or a copy
+// where the system makes none (Windows without the privilege).
+void Mirror(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Resident memory of this process, in kilobytes.
 long ResidentKb();

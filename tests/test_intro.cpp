@@ -13,7 +13,8 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unistd.h>
+
+#include "system.h"
 #include <vector>
 
 #include "constantes.h"

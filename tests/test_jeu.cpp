@@ -131,7 +131,7 @@ TEST_F(GameSession, LoadGameCardReturnsAfterEveryClickUntilClosed) {
                            {0, Key(SDLK_z)}});
             JeuMain(ecran, systeme, LOAD_GAME);
         },
-        ::testing::ExitedWithCode(0), "screen 0 100 0 whole 1 pending [01]");
+        ::testing::ExitedWithCode(0), "screen 0 100 0 whole 1 pending .");
 }
 
 TEST_F(GameSession, StatesWithoutActionWaitForCloseRequest) {

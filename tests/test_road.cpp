@@ -9,8 +9,10 @@
 #include <SDL_image.h>
 #include <pthread.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include "system.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
@@ -218,7 +220,7 @@ struct Cas {
         _exit(5);
     }
     if (cas.mapBloquee) {
-        mkdir(FICHIER_MAP, 0755);
+        std::filesystem::create_directory(FICHIER_MAP);
     }
     atexit(FinDeRoute);
     SuivreSortie();
@@ -292,7 +294,28 @@ void PrintTo(const Cas& cas, std::ostream* os) {
 
 class Road : public ::testing::TestWithParam<Cas> {};
 
+// Whether a spoiled file has a twin name differing only in case (loadGame.jpg, loadgame.jpg) that is
+// left whole.
+bool JumeauDeCasse(const std::vector<std::string>& fichiers) {
+    auto bas = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+        return s;
+    };
+    for (const std::string& f : fichiers) {
+        for (const std::string& a : AssetFiles()) {
+            if (a != f && bas(a) == bas(f) && std::find(fichiers.begin(), fichiers.end(), a) == fichiers.end()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 TEST_P(Road, FromTitleThroughLoadAndIntroToExitButton) {
+    if (!kCasseDistinguee && JumeauDeCasse(GetParam().fichiers)) {
+        GTEST_SKIP() << "file names ignore case here: " << GetParam().fichiers[0]
+                     << " and its twin are one file, which cannot be spoiled alone";
+    }
     // Under valgrind the road runs in the test process itself, whose status is then the game's.
     if (getenv("DUSKWANE_ROAD_IN_PROCESS") != nullptr) {
         Route(GetParam());
@@ -643,6 +666,9 @@ std::vector<Arret> ArretsPartout() {
 class StopSignal : public ::testing::TestWithParam<Arret> {};
 
 TEST_P(StopSignal, EndsTheGameLikeACloseRequestWithItsOutputWhole) {
+    if (!kSignauxPosix) {
+        GTEST_SKIP() << "no POSIX signals here: the game's stop requests are console events";
+    }
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::string fichier = std::string(DUSKWANE_RUNTIME_DIR) + "/stop-" + GetParam().nom + ".out";
     EXPECT_EXIT(ArretEnfant(GetParam(), fichier), ::testing::ExitedWithCode(0), "");
@@ -684,7 +710,7 @@ TEST(StartUpFaults, X11WithoutDisplayEndsWithTheSdlLineAndStatusOne) {
             unsetenv("DISPLAY");
             Demarre();
         },
-        ::testing::ExitedWithCode(1), "\nUnable to init SDL: .+\n$");
+        ::testing::ExitedWithCode(1), "Unable to init SDL: .+\n$");
 }
 
 TEST(StartUpFaults, NoAudioDeviceEndsWithTheSoundLineAndStatusOne) {

@@ -9,7 +9,8 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <unistd.h>
+
+#include "system.h"
 #include <vector>
 
 #include "constantes.h"
@@ -88,7 +89,7 @@ class SoundTest : public ::testing::Test {
         EXPECT_EQ(FMOD_OK, FMOD_System_Close(sys));
         EXPECT_EQ(FMOD_OK, FMOD_System_Release(sys));
         SDL_Quit();
-        std::system(("rm -rf " + dir).c_str());
+        std::filesystem::remove_all(dir);
     }
     FMOD_SOUND* Load(const std::string& path, FMOD_MODE mode) {
         FMOD_SOUND* s = nullptr;
@@ -295,7 +296,7 @@ TEST(Sound, EveryFormatDecodesToAudibleSamples) {
     }
     if (files.size() < 6)
         std::printf("Some of the game's sounds are missing: only %zu files heard\n", files.size());
-    std::system(("rm -rf " + dir).c_str());
+    std::filesystem::remove_all(dir);
     SDL_Quit();
 }
 

@@ -1,7 +1,9 @@
 // The map file, the display toggle, start-up and the title screen.
 #include <SDL_image.h>
-#include <unistd.h>
 
+#include "system.h"
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -14,13 +16,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The map is written through a text-mode stream: each line ends the system's way.
+const std::string kFin = kFinDeLigneTexte;
+
 std::string ExpectedMap() {
     std::string m;
     for (int i = 0; i < 11; i++) {
-        m += std::string(94, '0') + "\n";
+        m += std::string(94, '0') + kFin;
     }
-    m += std::string(21, '0') + std::string(19, '1') + std::string(54, '0') + "\n";
-    m += std::string(73, '1') + "\n0";
+    m += std::string(21, '0') + std::string(19, '1') + std::string(54, '0') + kFin;
+    m += std::string(73, '1') + kFin + "0";
     return m;
 }
 
@@ -48,13 +53,13 @@ TEST(MapFile, HoldsTheDemoLevelAndReplacesAnyOldFile) {
     }
     EXPECT_EQ("", CaptureStdout([] { DemoCreateMap(); }));
     const std::string map = ReadFile("map.map");
-    EXPECT_EQ(1215u, map.size());
+    EXPECT_EQ(kFin == "\n" ? 1215u : 1228u, map.size());
     EXPECT_EQ(ExpectedMap(), map);
     EXPECT_EQ('0', map.back());
     EXPECT_EQ('\n', map[map.size() - 2]);
     // Row 12 is 21 columns shorter than the others.
-    const size_t debut12 = 12 * 95;
-    EXPECT_EQ(73u, map.find('\n', debut12) - debut12);
+    const size_t debut12 = 12 * (94 + kFin.size());
+    EXPECT_EQ(73u, map.find(kFin, debut12) - debut12);
 }
 
 TEST(MapFile, UnwritablePlaceReportsAndWritesNothing) {
@@ -97,6 +102,19 @@ static void StartWithDriver(const char* variable, const char* driver) {
     _exit(status);
 }
 
+// Each platform leg of the test command names the SDL 1.2 it means to run on: classic SDL reports
+// 1.2.15, sdl12-compat (over SDL 2) 1.2.50 or later. A leg that loaded the other one proves nothing.
+TEST(StartUp, RunsOnTheSdlTheLegNames) {
+    const char* attendu = getenv("DUSKWANE_SDL");
+    if (attendu == nullptr) {
+        GTEST_SKIP() << "DUSKWANE_SDL names no SDL 1.2 (classic or sdl12-compat)";
+    }
+    const SDL_version* v = SDL_Linked_Version();
+    const int n = SDL_VERSIONNUM(v->major, v->minor, v->patch);
+    const char* vu = n >= SDL_VERSIONNUM(1, 2, 50) ? "sdl12-compat" : n == SDL_VERSIONNUM(1, 2, 15) ? "classic" : "?";
+    EXPECT_STREQ(attendu, vu) << "loaded SDL " << int(v->major) << "." << int(v->minor) << "." << int(v->patch);
+}
+
 TEST(StartUp, UnknownVideoDriverEndsWithStatusOne) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(StartWithDriver("SDL_VIDEODRIVER", "nosuchdriver"), ::testing::ExitedWithCode(1),
@@ -111,7 +129,7 @@ TEST(StartUp, NoAudioOutputEndsWithStatusOneBeforeTheTitle) {
             ScratchDir dir;
             StartWithDriver("SDL_AUDIODRIVER", "nosuchdriver");
         },
-        ::testing::ExitedWithCode(1), "\nUnable to load fmodex$");
+        ::testing::ExitedWithCode(1), "Unable to load fmodex$");
 }
 
 // The whole road through start-up: the title, then Escape in the menu.

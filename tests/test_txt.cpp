@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
+
+#include "system.h"
 #include <vector>
 
 #include "constantes.h"
@@ -353,14 +354,13 @@ TEST_F(TxtTest, MissingBoxPictureGivesAPlainBox) {
     char modele[] = "/tmp/duskwane_txtXXXXXX";
     ASSERT_NE(nullptr, mkdtemp(modele));
     const std::string dir = modele;
-    ASSERT_EQ(0, symlink(DUSKWANE_RUNTIME_DIR "/rsrc_snd", (dir + "/rsrc_snd").c_str()));
+    Mirror(DUSKWANE_RUNTIME_DIR "/rsrc_snd", dir + "/rsrc_snd");
     ASSERT_EQ(0, chdir(dir.c_str()));
     SoundLogClear();
     File(4, Key(SDLK_a));
     const std::string sortie = CaptureStdout([&]() { EXPECT_EQ(1, Tape(ecran, systeme, "abc", police)); });
     ASSERT_EQ(0, chdir(DUSKWANE_RUNTIME_DIR));
-    unlink((dir + "/rsrc_snd").c_str());
-    rmdir(dir.c_str());
+    std::filesystem::remove_all(dir);
 
     EXPECT_EQ(0u, sortie.find("\n#ERREUR Erreur de chargement de l'image printbox #ERREUR_END\n#INIT")) << sortie;
     EXPECT_EQ(4, Tics());

@@ -138,6 +138,17 @@ click_at() {
     xdotool click 1 2>/dev/null
 }
 close_window() { "$WM_DELETE" "$WIN"; }
+# window_geometry: "W x H at X,Y" of the game's window on the screen.
+window_geometry() {
+    xwininfo -id "$WIN" 2>/dev/null | awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 }
+        /^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { printf "%s x %s at %s,%s", w, h, x, y }'
+}
+# centred_window: the game's window is 1060 x 740, centred on the 1280 x 1024 screen (within a few pixels).
+centred_window() {
+    local w h x y
+    read -r w _ h _ x y <<<"$(window_geometry | tr ',' ' ')"
+    [ "$w" = 1060 ] && [ "$h" = 740 ] && (((x - 110) ** 2 + (y - 142) ** 2 <= 32))
+}
 
 # ------------------------------------------------------- screenshots
 SHOT=""
@@ -173,3 +184,45 @@ diff_to() {
 }
 # size PICTURE: "W H" of a picture file.
 size() { identify -format '%w %h' "$1" 2>/dev/null; }
+
+# ------------------------------------------------------- X server, Wine
+XVFB_PID=""
+# start_xvfb: a 1280 x 1024 virtual screen on a free display (exports DISPLAY). Without -noreset
+# the server resets when its last client leaves, and a game starting then cannot connect.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    until_ok 20 test -s "$WORK/display" || true
+    DISPLAY=:$(head -n 1 "$WORK/display")
+    export DISPLAY
+    display_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+    if [ "$DISPLAY" = ":" ] || ! until_ok 20 display_up; then
+        fail "Xvfb did not start: $(tail -c 300 "$WORK/xvfb.log")"
+        return 1
+    fi
+}
+stop_xvfb() {
+    [ -z "$XVFB_PID" ] && return 0
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+}
+
+# wine_prefix: a Wine prefix booted once per Wine version and kept in the cache (exports WINEPREFIX);
+# booted under a temporary name and renamed, so a half-booted one is never used.
+wine_prefix() {
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    local version
+    version=$(wine --version 2>/dev/null) || { fail "wine is missing (apt-get install -y wine wine64)"; return 1; }
+    WINEPREFIX=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane/wineprefix-${version//[^A-Za-z0-9.]/_}
+    export WINEPREFIX
+    [ -d "$WINEPREFIX" ] && return 0
+    local final=$WINEPREFIX
+    WINEPREFIX=$final.$$
+    if wine wineboot -i >/dev/null 2>&1 && wineserver -w; then
+        mv "$WINEPREFIX" "$final"
+        WINEPREFIX=$final
+    else
+        fail "wineboot could not make a Wine prefix"
+        return 1
+    fi
+}

@@ -1,0 +1,112 @@
+#!/bin/bash
+# End-to-end test of the Windows package under Wine: duskwane.exe unzipped from
+# the zip into an empty folder, run in a virtual X server and played with
+# xdotool like tests/e2e/run.sh plays the Linux build.
+#
+#     tests/e2e/wine.sh build-windows/duskwane-windows.zip build/map.map
+#
+# The second argument is the map.map that the Linux build wrote: the Windows
+# one must hold the same tiles with CR LF line ends. Exit status 0 when every
+# check passed, 1 otherwise.
+set -euo pipefail
+
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tests/e2e/lib.sh
+source "$HERE/lib.sh"
+
+ZIP=$(realpath "${1:?usage: $0 duskwane-windows.zip linux-map.map}")
+MAP_LF=$(realpath "${2:?usage: $0 duskwane-windows.zip linux-map.map}")
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/duskwane-wine.XXXXXX")
+SHOTS=${E2E_SHOTS:-$WORK/shots}
+mkdir -p "$SHOTS"
+cleanup() {
+    stop_game
+    stop_xvfb
+    if [ "$FAILED" = 0 ]; then rm -rf "$WORK"; else echo "# output and screenshots kept in $WORK"; fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+WM_DELETE=$WORK/wm_delete
+cc -O2 -o "$WM_DELETE" "$HERE/wm_delete.c" -lX11
+start_xvfb || exit 1
+wine_prefix || exit 1
+
+# A fresh folder per scenario, the package unzipped into it; the game starts there, as after a double-click.
+GAME=$WORK/wine-game
+printf '#!/bin/sh\nexec wine duskwane.exe\n' >"$GAME"
+chmod +x "$GAME"
+unzipped() {
+    rm -rf "$WORK/game" && mkdir "$WORK/game" && cd "$WORK/game" && unzip -q "$ZIP"
+    [ -z "${1:-}" ] || rm "$1"
+}
+
+CAPTION="Duskwane        by Pellimor/ QV "
+read -r BTN_W BTN_H <<<"$(unzip -p "$ZIP" rsrc_img/Menu/newgame.jpg >"$WORK/b.jpg" && size "$WORK/b.jpg")"
+BTN_X=$(((1060 - BTN_W) / 2))
+BTN_CX=$((BTN_X + BTN_W / 2))
+NEWGAME="${BTN_W}x${BTN_H}+${BTN_X}+200"
+
+# Wine gives the X window the game's drawing area alone (the frame Windows draws is not part of it).
+client_size() { xdotool getwindowgeometry "$WIN" | grep -q 'Geometry: 1060x740'; }
+menu_shown() { shot && fcmp "$(diff_to "$SHOT" 300x740+0+0 rsrc_img/Menu/menu.jpg 300x740+0+0)" '<' 0.05; }
+lit() {
+    xdotool mousemove --window "$WIN" "$BTN_CX" 245
+    shot && fcmp "$(diff_to "$SHOT" "$NEWGAME" rsrc_img/Menu/newgameb.jpg)" '<' 0.05
+}
+click_btn() { click_at "$BTN_CX" "$1"; } # click_btn Y: left click on the button column
+
+scenario_title() {
+    unzipped
+    start_game title || return 1
+    check "title: caption is exactly \"$CAPTION\"" [ "$(xdotool getwindowname "$WIN")" = "$CAPTION" ]
+    check "title: the game's window is 1060 x 740 inside its frame" client_size
+    check "title: the title picture fills that area" \
+        until_ok 15 eval 'shot && fcmp "$(diff_to "$SHOT" 300x740+0+0 rsrc_img/menu.jpg 300x740+0+0)" "<" 0.05'
+    check "title: map.map is 1228 bytes" [ "$(stat -c %s map.map)" = 1228 ]
+    check "title: map.map holds the Linux build's tiles with CR LF line ends" \
+        cmp -s map.map <(sed '$!s/$/\r/' "$MAP_LF")
+    key space
+    check "title: a key leaves the title for the menu" until_ok 15 menu_shown
+    check "menu: the pointer lights the new game button" until_ok 10 lit
+    click_btn 395
+    local red
+    red=0
+    typed() { shot && red=$(near "$SHOT" 1000x190+30+550 250 0 0 10) && ((red > 500)); }
+    check "load game: the test text is typed into the box" until_ok 30 typed
+    sleep 8
+    key space
+    check "load game: a key brings the menu back" until_ok 15 menu_shown
+    click_btn 545
+    expect_exit0 "menu: exit button"
+    printf '\n#INIT Chaine initialis\351 #INIT_END\n\n#int tailleChaine : la taille de  la chaine est de : 101 #in tailleChaine_end' |
+        sed 's/$/\r/' | head -c -1 >"$WORK/expected.txt"
+    check "stdout.txt holds the text box's debugging lines, byte for byte" cmp stdout.txt "$WORK/expected.txt"
+}
+
+scenario_close_on_title() {
+    unzipped
+    start_game close || return 1
+    close_window
+    expect_exit0 "title: close request"
+}
+
+scenario_missing_menu_picture() {
+    unzipped rsrc_img/Menu/menu.jpg
+    start_game missing || return 1
+    key space
+    red_card() { shot && (($(near "$SHOT" 1060x740+0+0 250 0 0 2) > 700000)); }
+    check "no menu picture: the red card" until_ok 15 red_card
+    click_btn 100
+    check "no menu picture: after a click the menu works (the pointer lights new game)" until_ok 10 lit
+    key Escape
+    expect_exit0 "no menu picture: Escape in the menu"
+}
+
+for scenario in title close_on_title missing_menu_picture; do
+    echo "# wine: $scenario"
+    "scenario_$scenario" || true
+    stop_game
+done
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" = 0 ]
