@@ -3,7 +3,6 @@
 #ifndef DUSKWANE_CONSTANTES_H
 #define DUSKWANE_CONSTANTES_H
 
-#include <cstddef>
 #include <cstdint>
 
 // What comes next, as the menus and the game session say it.
@@ -28,11 +27,11 @@ constexpr int CANAL_TIC = 1;
 constexpr int CANAL_VENT_MENU = 2;
 constexpr int CANAL_SURVOL = 3;
 constexpr int CANAL_MUSIQUE = 3;
-constexpr int SON_FREQUENCE = 22050;           // mixer output rate, Hz: the rate all our sounds are made at
-constexpr int SON_SORTIE_CANAUX = 2;           // stereo output
-constexpr int SON_TAMPON_MIXEUR = 512;         // samples per mixer buffer: short, so a tick follows its letter
-constexpr int SON_TAMPON_DECODAGE = 16384;     // bytes per decoding step while a file is read whole
-constexpr int SON_CANAUX_MAX = 256;            // more channels than this is a caller's mistake
+constexpr int SON_FREQUENCE = 22050;       // mixer output rate, Hz: the rate all our sounds are made at
+constexpr int SON_SORTIE_CANAUX = 2;       // stereo output
+constexpr int SON_TAMPON_MIXEUR = 512;     // samples per mixer buffer: short, so a tick follows its letter
+constexpr int SON_TAMPON_DECODAGE = 16384; // bytes per decoding step while a file is read whole
+constexpr int SON_CANAUX_MAX = 256;        // more channels than this is a caller's mistake
 // A WAV claiming more channels, or a higher rate in Hz, is refused as damaged.
 constexpr unsigned SON_WAV_CANAUX_MAX = 8;
 constexpr std::uint32_t SON_WAV_FREQUENCE_MAX = 384000;

@@ -108,7 +108,8 @@ static Uint8* decode_mp3(const char* path, Sound_AudioInfo* info, size_t* len) {
     long rate = 0;
     int channels = 0, encoding = 0;
     *len = 0;
-    if (mh == NULL || mpg123_open(mh, path) != MPG123_OK || mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
+    if (mh == NULL || mpg123_open(mh, path) != MPG123_OK ||
+        mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) {
         fail("MP3", mh ? mpg123_strerror(mh) : "no decoder");
         mpg123_delete(mh);
         return NULL;
