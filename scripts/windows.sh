@@ -45,7 +45,8 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 t0=$(date +%s)
-PREFIX=$(bash "$ROOT/scripts/windows-libs.sh" | tee /dev/stderr | tail -n 1)
+# Progress to standard error through a pipe: tee opening /dev/stderr would truncate a log file it points to.
+PREFIX=$(bash "$ROOT/scripts/windows-libs.sh" | tee >(cat >&2) | tail -n 1)
 echo "# libraries for Windows ready in $(($(date +%s) - t0)) s"
 
 t0=$(date +%s)
