@@ -33,6 +33,7 @@
 #include "main.h"
 #include "sdlTxt.h"
 #include "sound.h"
+#include "system.h"
 
 extern char** environ;
 
@@ -128,17 +129,6 @@ Uint32 PixelBrut(SDL_Surface* s, int x, int y) {
     Uint32 v = 0;
     memcpy(&v, static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * 4, sizeof v);
     return v;
-}
-
-long ResidentKo() {
-    std::ifstream in("/proc/self/status");
-    std::string ligne;
-    while (std::getline(in, ligne)) {
-        if (ligne.rfind("VmRSS:", 0) == 0) {
-            return std::stol(ligne.substr(6));
-        }
-    }
-    return -1;
 }
 
 // Processor time of the whole process (every thread), for a screen's share of one core.
@@ -655,14 +645,14 @@ void BancMemoire(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         charges += Menu(ecran, systeme) == LOAD_GAME;
         TxtBox_Print(EcranActuel(), systeme, "", police, rouge);
         if (n == ENTREES_MEMOIRE_DEBUT) {
-            apres20 = blocPrecedent = ResidentKo();
+            apres20 = blocPrecedent = SystemResidentKb();
         } else if (n > ENTREES_MEMOIRE_DEBUT && (n - ENTREES_MEMOIRE_DEBUT) % BLOC_MEMOIRE == 0) {
-            long rss = ResidentKo();
+            long rss = SystemResidentKb();
             blocs.push_back(static_cast<double>(rss - blocPrecedent));
             blocPrecedent = rss;
         }
     }
-    const long apres500 = ResidentKo();
+    const long apres500 = SystemResidentKb();
     Vider();
     if (police != nullptr) {
         TTF_CloseFont(police);
