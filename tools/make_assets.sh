@@ -440,14 +440,20 @@ sox "$T/w_raw.wav" "$T/w_head.wav" trim 0s $((WX * RATE))s fade q $WX
 sox -m -v 1 "$T/w_tail.wav" -v 1 "$T/w_head.wav" "$T/w_x.wav"
 sox -R "$T/w_body.wav" "$T/w_x.wav" "${WAVF[@]}" "$SND/Menu/wind.wav"
 
-# --- menu music: slow A-minor progression, plucked melody over a sine pad
-# and bass, with reverb. Semitones are counted from A4 (sox's %N).
+# --- opening music, about two minutes: the theme (A minor), a brighter section
+# in C major with a plucked arpeggio under long notes, the theme again, and a
+# quiet ending on fragments of it. Plucked melody over a sine pad and bass,
+# with reverb. Semitones are counted from A4 (sox's %N). Each section is mixed
+# on its own from its first bar, then the sections are laid at their places:
+# notes padded from the start of the whole piece would fill gigabytes.
 BEAT=0.9                       # seconds per beat, 4 beats to the bar
-MIX=() NI=0
+MIX=() SECTIONS=() NI=0 FIRST=0 DYN=1 CB=4
 at() { awk -v b=$BEAT -v bar="$1" -v beat="$2" 'BEGIN { printf "%.3f", (bar * 4 + beat) * b }'; }
 len() { awk -v b=$BEAT -v n="$1" -v x="${2:-0}" 'BEGIN { printf "%.3f", n * b + x }'; }
-voice() { # START DUR VOL SYNTH-AND-EFFECT-ARGS...: one note, shifted to START
-    local start=$1 dur=$2 vol=$3 f="$T/mus$NI.wav"; shift 3
+voice() { # START DUR VOL SYNTH-AND-EFFECT-ARGS...: one note, shifted to START in its section
+    local start=$1 dur=$2 vol f="$T/note$NI.wav"
+    vol=$(awk -v v="$3" -v d="$DYN" 'BEGIN { printf "%.4f", v * d }')
+    shift 3
     NI=$((NI + 1))
     gen "$f" synth "$dur" "$@" pad "$start"
     MIX+=(-v "$vol" "$f")
@@ -457,24 +463,44 @@ melody() { # BAR BEAT BEATS SEMITONE
     voice "$(at "$1" "$2")" "$d" 0.2 pluck "%$4" fade l 0.005 "$d" 1.2
     voice "$(at "$1" "$2")" "$d" 0.045 sine "%$(($4 + 12))" fade l 0.005 "$d" "$(len "$3" 1.2)"
 }
-chord() { # BAR ROOT-SEMITONE TONES...
+chord() { # BAR ROOT-SEMITONE TONES...: CB beats of pad and bass
     local bar=$1 root=$2 d t; shift 2
-    d=$(len 4 1.6)
+    d=$(len "$CB" 1.6)
     voice "$(at "$bar" 0)" "$d" 0.13 sine "%$((root - 12))" fade q 0.05 "$d" 1.8
     for t in "$@"; do
         voice "$(at "$bar" 0)" "$d" 0.04 sine "%$t" fade q 0.9 "$d" 1.6
         voice "$(at "$bar" 0)" "$d" 0.025 sine "%$t.08" fade q 1.1 "$d" 1.6   # slight detune, slow beating
     done
 }
-chord 0 -24  -12 -9 -5        # Am
-chord 1 -28  -16 -12 -9       # F
-chord 2 -21  -14 -9 -5        # C
-chord 3 -29  -17 -14 -10      # Em
-chord 4 -24  -12 -9 -5        # Am
-chord 5 -19  -16 -12 -7       # Dm
-chord 6 -29  -17 -13 -10      # E (G sharp: the harmonic-minor pull home)
-chord 7 -24  -12 -9 -5        # Am
-while read -r b t n s; do melody "$b" "$t" "$n" "$s"; done <<'NOTES'
+arpeggio() { # BAR A B C D: eighth notes a b c d c b c b, softly plucked
+    local bar=$1 i=0 n; shift
+    local tones=("$1" "$2" "$3" "$4" "$3" "$2" "$3" "$2")
+    for n in "${tones[@]}"; do
+        voice "$(at "$bar" "$(awk -v i=$i 'BEGIN { print i / 2 }')")" 1.3 0.07 pluck "%$n" fade l 0.005 1.3 1.1
+        i=$((i + 1))
+    done
+}
+notes() { local b t n s; while read -r b t n s; do melody "$b" "$t" "$n" "$s"; done; }
+section() { # NAME FIRST-BAR: starts a section; bars are then counted from FIRST-BAR
+    flush
+    SNAME=$1 FIRST=$2
+}
+flush() { # mixes the notes of the section so far into one file laid at its first bar
+    [ "${#MIX[@]}" -gt 0 ] || return 0
+    sox -R -m "${MIX[@]}" "$T/sec_$SNAME.wav" pad "$(at "$FIRST" 0)"
+    rm -f "$T"/note*.wav
+    SECTIONS+=(-v 1 "$T/sec_$SNAME.wav") MIX=()
+}
+theme() { # the A-minor theme, bars 0 to 7 of its section
+    chord 0 -24  -12 -9 -5        # Am
+    chord 1 -28  -16 -12 -9       # F
+    chord 2 -21  -14 -9 -5        # C
+    chord 3 -29  -17 -14 -10      # Em
+    chord 4 -24  -12 -9 -5        # Am
+    chord 5 -19  -16 -12 -7       # Dm
+    chord 6 -29  -17 -13 -10      # E (G sharp: the harmonic-minor pull home)
+    chord 7 -24  -12 -9 -5        # Am
+    notes <<'NOTES'
 0 0 1 0
 0 1 1 3
 0 2 2 7
@@ -501,6 +527,88 @@ while read -r b t n s; do melody "$b" "$t" "$n" "$s"; done <<'NOTES'
 7 0 4 0
 7 2 2 -5
 NOTES
+}
+
+section theme 0
+theme
+
+section bright 8
+chord 0 -21  -14 -9 -5        # C
+chord 1 -26  -14 -10 -7       # G
+chord 2 -24  -12 -9 -5        # Am
+chord 3 -29  -17 -14 -10      # Em
+chord 4 -28  -16 -12 -9       # F
+chord 5 -21  -14 -9 -5        # C
+chord 6 -19  -16 -12 -7       # Dm
+chord 7 -29  -17 -13 -10      # E, back towards the theme
+arpeggio 0 -21 -14 -9 -5
+arpeggio 1 -26 -19 -14 -10
+arpeggio 2 -24 -17 -12 -9
+arpeggio 3 -29 -22 -17 -14
+arpeggio 4 -28 -21 -16 -12
+arpeggio 5 -21 -14 -9 -5
+arpeggio 6 -31 -24 -19 -16
+arpeggio 7 -29 -22 -17 -13
+notes <<'NOTES'
+0 0 3 7
+0 3 1 10
+1 0 2 5
+1 2 1 2
+1 3 1 5
+2 0 3 3
+2 3 1 7
+3 0 2 2
+3 2 2 -2
+4 0 1 0
+4 1 1 3
+4 2 2 8
+5 0 2 7
+5 2 1 10
+5 3 1 7
+6 0 2 8
+6 2 1 5
+6 3 1 8
+7 0 2 7
+7 2 1 2
+7 3 1 -1
+NOTES
+
+section reprise 16
+theme
+
+# The ending: softer and softer, the theme's opening twice over a slowing
+# harmony, then A minor held until it fades.
+section ending 24
+DYN=0.75
+chord 0 -24  -12 -9 -5        # Am
+chord 1 -28  -16 -12 -9       # F
+chord 2 -19  -16 -12 -7       # Dm
+chord 3 -29  -17 -13 -10      # E
+notes <<'NOTES'
+0 0 1 0
+0 1 1 3
+0 2 2 7
+1 0 2 8
+1 2 2 7
+2 0 2 5
+2 2 2 3
+3 0 3 2
+3 3 1 -1
+NOTES
+DYN=0.55
+chord 4 -24  -12 -9 -5        # Am
+chord 5 -28  -16 -12 -9       # F
+notes <<'NOTES'
+4 0 1 0
+4 1 1 3
+4 2 2 7
+5 0 2 8
+5 2 2 7
+6 0 4 0
+NOTES
+CB=8
+chord 6 -24  -12 -9 -5        # Am, held two bars
+flush
 # (volumes are kept low so the sum never clips before the final normalise)
-sox -R -m "${MIX[@]}" "$T/music.wav" pad 0 1.5 reverb 45 50 85 100 15 gain -n -1.5
+sox -R -m "${SECTIONS[@]}" "$T/music.wav" pad 0 1.5 reverb 45 50 85 100 15 gain -n -1.5
 lame --quiet -m m -b 48 "$T/music.wav" "$SND/Menu/FM_Bratja.mp3"
