@@ -29,9 +29,9 @@ if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sour
 fi
 
 PACKAGES=(build-essential cmake pkg-config dpkg-dev perl mingw-w64 zip unzip googletest libsdl-sound1.2-dev
-    fonts-dejavu-core fonts-ebgaramond-extra)
+    fonts-dejavu-core fonts-ebgaramond-extra imagemagick)
 if [ "$TESTS" = 1 ]; then
-    PACKAGES+=(wine wine64 xvfb xauth xdotool x11-utils imagemagick libx11-dev)
+    PACKAGES+=(wine wine64 xvfb xauth xdotool x11-utils icoutils libx11-dev)
 fi
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -103,7 +103,21 @@ scenario_missing_menu_picture() {
     expect_exit0 "no menu picture: Escape in the menu"
 }
 
-for scenario in title close_on_title missing_menu_picture; do
+# Explorer and the taskbar take the icon from the program: Zorvik's head, the desktop entry's picture.
+scenario_icon() {
+    unzip -p "$ZIP" duskwane.exe >"$WORK/duskwane.exe"
+    wrestool -x -t 14 "$WORK/duskwane.exe" >"$WORK/icon.ico" 2>/dev/null || true
+    local sizes d
+    sizes=$(icotool -l "$WORK/icon.ico" 2>/dev/null | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | xargs)
+    check "icon: duskwane.exe holds an icon of 16, 32, 48 and 256 px (found: $sizes)" [ "$sizes" = "16 32 48 256" ]
+    # (icotool's own size filter trips over the 256 px picture, stored as PNG: take them all)
+    mkdir -p "$WORK/icon" && icotool -x -o "$WORK/icon" "$WORK/icon.ico" 2>/dev/null || true
+    convert "$HERE/../../packaging/duskwane.png" -resize 48x48 "$WORK/head48.png"
+    d=$(diff_to "$(ls "$WORK"/icon/*_48x48x*.png 2>/dev/null | head -n 1)" 48x48+0+0 "$WORK/head48.png")
+    check "icon: its 48 px picture is Zorvik's head (difference $d)" fcmp "$d" '<' 0.01
+}
+
+for scenario in icon title close_on_title missing_menu_picture; do
     echo "# wine: $scenario"
     "scenario_$scenario" || true
     stop_game
