@@ -61,6 +61,13 @@ scenario_title() {
     start_game title || return 1
     check "title: caption is exactly \"$CAPTION\"" [ "$(xdotool getwindowname "$WIN")" = "$CAPTION" ]
     check "title: the game's window is 1060 x 740 inside its frame" client_size
+    # What a taskbar shows: the window's own icon, as Wine hands it to the X window manager.
+    xprop -id "$WIN" -notype -f _NET_WM_ICON 32c ' $0+\n' _NET_WM_ICON 2>/dev/null | sed 's/^_NET_WM_ICON //' |
+        awk -F', ' '{ printf "P3 %d %d 255\n", $1, $2; for (i = 3; i < 3 + $1 * $2; i++)
+            printf "%d %d %d\n", int($i / 65536) % 256, int($i / 256) % 256, $i % 256 }' >"$WORK/window_icon.ppm"
+    local d
+    d=$(diff_to "$WORK/window_icon.ppm" 32x32+0+0 "$WORK/head32.png")
+    check "title: the window's 32 px icon is Zorvik's head (difference $d)" fcmp "$d" '<' 0.01
     check "title: the title picture fills that area" \
         until_ok 15 eval 'shot && fcmp "$(diff_to "$SHOT" 300x740+0+0 rsrc_img/menu.jpg 300x740+0+0)" "<" 0.05'
     check "title: map.map is 1228 bytes" [ "$(stat -c %s map.map)" = 1228 ]
@@ -110,9 +117,10 @@ scenario_icon() {
     local sizes d
     sizes=$(icotool -l "$WORK/icon.ico" 2>/dev/null | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | xargs)
     check "icon: duskwane.exe holds an icon of 16, 32, 48 and 256 px (found: $sizes)" [ "$sizes" = "16 32 48 256" ]
-    # (icotool's own size filter trips over the 256 px picture, stored as PNG: take them all)
+    # (icotool's size filter misreads the pictures after a PNG one: take them all)
     mkdir -p "$WORK/icon" && icotool -x -o "$WORK/icon" "$WORK/icon.ico" 2>/dev/null || true
     convert "$HERE/../../packaging/duskwane.png" -resize 48x48 "$WORK/head48.png"
+    convert "$HERE/../../packaging/duskwane.png" -resize 32x32 "$WORK/head32.png"
     d=$(diff_to "$(ls "$WORK"/icon/*_48x48x*.png 2>/dev/null | head -n 1)" 48x48+0+0 "$WORK/head48.png")
     check "icon: its 48 px picture is Zorvik's head (difference $d)" fcmp "$d" '<' 0.01
 }
