@@ -481,7 +481,7 @@ arpeggio() { # BAR A B C D: eighth notes a b c d c b c b, softly plucked
     done
 }
 notes() { local b t n s; while read -r b t n s; do melody "$b" "$t" "$n" "$s"; done; }
-section() { # NAME FIRST-BAR: starts a section; bars are then counted from FIRST-BAR
+section() { # NAME FIRST-BAR: starts a section at that bar of the piece; its notes count bars from there
     flush
     SNAME=$1 FIRST=$2
 }
