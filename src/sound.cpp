@@ -169,26 +169,32 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM* system, const char* path, FMOD_
     if (sample == nullptr) {
         return EchecChargement(path, Sound_GetError());
     }
-    Uint32 octets = Sound_DecodeAll(sample);
+    // Decoded step by step into a buffer that doubles as it fills: the library's
+    // own whole-file decode grows its buffer one step at a time, a copy each
+    // time, which makes the two-minute music slow to load under the memory checkers.
+    std::vector<Uint8> decode;
+    while (!(sample->flags & (SOUND_SAMPLEFLAG_EOF | SOUND_SAMPLEFLAG_ERROR))) {
+        Uint32 lu = Sound_Decode(sample);
+        const Uint8* debut = static_cast<const Uint8*>(sample->buffer);
+        decode.insert(decode.end(), debut, debut + lu);
+    }
     if (sample->flags & SOUND_SAMPLEFLAG_ERROR) {
         FMOD_RESULT r = EchecChargement(path, Sound_GetError());
         Sound_FreeSample(sample);
         return r;
     }
+    Sound_FreeSample(sample);
     // The mixer refuses a chunk that ends in the middle of a frame.
     Uint32 trame = static_cast<Uint32>((format & 0xFF) / 8 * canaux);
-    octets -= octets % trame;
-    if (octets == 0 || sample->buffer == nullptr) {
-        Sound_FreeSample(sample);
+    Uint32 octets = static_cast<Uint32>(decode.size() - decode.size() % trame);
+    if (octets == 0) {
         return EchecChargement(path, "aucun son decode");
     }
     Uint8* pcm = static_cast<Uint8*>(std::malloc(octets));
     if (pcm == nullptr) {
-        Sound_FreeSample(sample);
         return EchecChargement(path, "memoire insuffisante");
     }
-    std::memcpy(pcm, sample->buffer, octets);
-    Sound_FreeSample(sample);
+    std::memcpy(pcm, decode.data(), octets);
     Mix_Chunk* chunk = Mix_QuickLoad_RAW(pcm, octets);
     if (chunk == nullptr) {
         std::free(pcm);
