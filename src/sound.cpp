@@ -175,6 +175,9 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM* system, const char* path, FMOD_
     std::vector<Uint8> decode;
     while (!(sample->flags & (SOUND_SAMPLEFLAG_EOF | SOUND_SAMPLEFLAG_ERROR))) {
         Uint32 lu = Sound_Decode(sample);
+        if (lu == 0) {
+            break; // a decoder that yields nothing without saying why would spin here for ever
+        }
         const Uint8* debut = static_cast<const Uint8*>(sample->buffer);
         decode.insert(decode.end(), debut, debut + lu);
     }
