@@ -168,18 +168,25 @@ TEST_F(DemoScreens, MissingBackgroundGivesBlackCardThenButtonsOnBlack) {
 }
 
 TEST_F(DemoScreens, MissingButtonPictureLeavesPlainClickableBlock) {
-    AssetDir sansExit({IMG_EXIT});
-    const SDL_Rect bloc = {static_cast<Sint16>((1060 - LARGEUR_BOUTON_SECOURS) / 2), Y_DEMO_EXIT,
-                           LARGEUR_BOUTON_SECOURS, HAUTEUR_BOUTON_SECOURS};
+    AssetDir sansExit({IMG_EXIT, IMG_EXIT_B});
+    // A block the size of the menu's button pictures, in the button's row: dusk violet, lit amber.
+    const SDL_Rect bloc = {320, 350, 420, 90};
     int choix = -1;
     std::string sortie = CaptureStdout([&] {
-        Push({Key(SDLK_a), Key(SDLK_b), Click(SDL_BUTTON_LEFT, bloc.x, bloc.y)});
+        Push({Motion(5, 5), Key(SDLK_b), Click(SDL_BUTTON_LEFT, bloc.x, bloc.y)});
         choix = DemoMenu(ecran, systeme);
     });
     EXPECT_EQ(0, choix);
-    EXPECT_TRUE(AllPixels(ecran, bloc, Rgb{BOUTON_SECOURS[0], BOUTON_SECOURS[1], BOUTON_SECOURS[2]}));
+    EXPECT_TRUE(AllPixels(ecran, bloc, Rgb{70, 60, 90}));
     EXPECT_TRUE(Montre(boutonDemo_, demo_));
     EXPECT_NE(std::string::npos, sortie.find(IMG_EXIT)) << sortie;
+
+    CaptureStdout([&] {
+        Push({Motion(bloc.x, bloc.y), Key(SDLK_b), Click(SDL_BUTTON_LEFT, bloc.x + 419, bloc.y + 89)});
+        choix = DemoMenu(ecran, systeme);
+    });
+    EXPECT_EQ(0, choix);
+    EXPECT_TRUE(AllPixels(ecran, bloc, Rgb{150, 110, 60}));
 }
 
 TEST_F(DemoScreens, RepeatedVisitsDoNotGrowMemory) {

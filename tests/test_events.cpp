@@ -6,6 +6,10 @@
 
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
 using namespace harness;
 
 namespace {
@@ -94,6 +98,12 @@ TEST_F(CardAndPoll, FailedWaitEndsTheGameWithAnErrorLineAndStatusOne) {
     EXPECT_EXIT(
         {
             dup2(2, 1);
+            // A wait that took the failure for an event would spin for ever: the test fails in seconds instead.
+            std::thread([] {
+                std::this_thread::sleep_for(std::chrono::seconds(5));
+                fprintf(stderr, "the failed wait went on\n");
+                _exit(4);
+            }).detach();
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             WaitEvent();
             _exit(3);

@@ -177,11 +177,26 @@ class Intro : public GameTest {
 
 TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     const Rgb q = PixelDe(IMG_PORTRAIT, kP1x - 320, kP1y - 220);
-    bool faite = false, enAttente = false;
-    int ecranEnAttente = -1;
+    bool faite = false, enAttente = false, dialogue = true;
+    int ecranEnAttente = -1, encre = 0, autreEncre = 0;
+    SDL_Surface* nue = IMG_Load(IMG_PRINTBOX); // the bare box, 1000 x 190, bottom-centred at (30, 550)
+    ASSERT_NE(nullptr, nue);
     Cycler cycler({Key(SDLK_ESCAPE)});
     AttenteFinale finale;
     Observateur obs([&](const Echantillon& s) {
+        dialogue = dialogue && s.coin == 0; // until the white-out
+        SDL_Surface* e = EcranActuel();
+        if (dialogue && Pixel(e, 35, 555) == Pixel(nue, 5, 5)) {
+            // A dialogue box is on the screen: where the start of its first line differs from the bare box is ink.
+            for (int y = 10; y < 70; ++y) {
+                for (int x = 20; x < 280; ++x) {
+                    const Rgb p = Pixel(e, 30 + x, 550 + y);
+                    if (!(p == Pixel(nue, x, y))) {
+                        ++(p == kNoir ? encre : autreEncre);
+                    }
+                }
+            }
+        }
         if (enAttente || !finale.Atteinte(s)) {
             return;
         }
@@ -199,6 +214,9 @@ TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     });
     const std::string sortie = CaptureStdout([&]() { IntroGame(ecran, systeme); });
     cycler.Stop();
+    SDL_FreeSurface(nue);
+    EXPECT_GT(encre, 0) << "no dialogue was seen";
+    EXPECT_EQ(0, autreEncre) << "the dialogue is written in black";
 
     ASSERT_TRUE(faite) << "the final wait was never seen";
     EXPECT_TRUE(enAttente) << "a key or a move ended the final wait";
@@ -254,7 +272,8 @@ TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     EXPECT_TRUE(noir);
 }
 
-// A PNG of the picture with an opaque alpha channel, deflate left uncompressed.
+// A PNG of the picture with an alpha channel, its top 60 rows transparent and the rest opaque, deflate left
+// uncompressed.
 std::string PngAvecAlpha(SDL_Surface* s) {
     static Uint32 table[256];
     for (Uint32 n = 0; n < 256; ++n) {
@@ -284,7 +303,7 @@ std::string PngAvecAlpha(SDL_Surface* s) {
         brut += '\0';
         for (int x = 0; x < s->w; ++x) {
             const Rgb c = Pixel(s, x, y);
-            brut += {static_cast<char>(c.r), static_cast<char>(c.g), static_cast<char>(c.b), '\xff'};
+            brut += {static_cast<char>(c.r), static_cast<char>(c.g), static_cast<char>(c.b), y < 60 ? '\0' : '\xff'};
         }
     }
     std::string z = "\x78\x01";
@@ -332,6 +351,11 @@ TEST_F(Intro, PortraitWithAlphaFadesLikeTheJpegAndMissingFilesOnlySilenceOrBlank
     Observateur obs;
     const std::string sortie = CaptureStdout([&]() { IntroGame(ecran, systeme); });
     VerifierApparition(obs.echantillons, q);
+    size_t haut, fin;
+    ASSERT_NO_FATAL_FAILURE(Phases(obs.echantillons, haut, fin));
+    for (size_t j = haut; j < fin; ++j) {
+        ASSERT_EQ(kBlanc, obs.echantillons[j].b2) << "the portrait's transparent top showed (sample " << j << ")";
+    }
     EXPECT_EQ(19u, Longueurs(sortie).size());
     EXPECT_NE(std::string::npos, sortie.find(IMG_PORTRAIT_B)) << "the missing portrait is reported";
     for (int i = 0; i < SoundLogCount(); ++i) {

@@ -19,7 +19,7 @@ struct Bouton {
 Bouton Place(const char* entree, const char* normal, const char* allume, int y) {
     SDL_Surface* s = IMG_Load(entree);
     EXPECT_NE(nullptr, s) << entree;
-    Bouton b{{static_cast<Sint16>((LARGEUR_ECRAN - s->w) / 2), static_cast<Sint16>(y), static_cast<Uint16>(s->w),
+    Bouton b{{static_cast<Sint16>((1060 - s->w) / 2), static_cast<Sint16>(y), static_cast<Uint16>(s->w),
               static_cast<Uint16>(s->h)},
              allume,
              normal};
@@ -31,9 +31,9 @@ class MainMenu : public GameTest {
   protected:
     void SetUp() override {
         GameTest::SetUp();
-        exitB = Place(IMG_EXIT, IMG_EXIT, IMG_EXIT_B, Y_BOUTON_EXIT);
-        newB = Place(IMG_NEWGAME, IMG_NEWGAME, IMG_NEWGAME_B, Y_BOUTON_NEWGAME);
-        loadB = Place(IMG_LOADGAME_ENTREE, IMG_LOADGAME, IMG_LOADGAME_B, Y_BOUTON_LOADGAME);
+        exitB = Place(IMG_EXIT, IMG_EXIT, IMG_EXIT_B, 500);
+        newB = Place(IMG_NEWGAME, IMG_NEWGAME, IMG_NEWGAME_B, 200);
+        loadB = Place(IMG_LOADGAME_ENTREE, IMG_LOADGAME, IMG_LOADGAME_B, 350);
     }
     static int cx(const Bouton& b) { return b.r.x + b.r.w / 2; }
     static int cy(const Bouton& b) { return b.r.y + b.r.h / 2; }
@@ -69,8 +69,8 @@ TEST_F(MainMenu, ButtonsDoNotOverlapAndStandInTheirRows) {
     EXPECT_LT(loadB.r.y + loadB.r.h, exitB.r.y);
     SDL_Surface* fond = IMG_Load(IMG_MENU);
     ASSERT_NE(nullptr, fond);
-    EXPECT_EQ(LARGEUR_ECRAN, fond->w);
-    EXPECT_EQ(HAUTEUR_ECRAN, fond->h);
+    EXPECT_EQ(1060, fond->w);
+    EXPECT_EQ(740, fond->h);
     SDL_FreeSurface(fond);
 }
 
@@ -81,11 +81,11 @@ TEST_F(MainMenu, LeftClickOnEachButtonChoosesItWithTheClick) {
         Push(Click(1, cx(*b), cy(*b)));
         EXPECT_EQ(attendu, Menu(ecran, systeme));
         ASSERT_GE(SoundLogCount(), 2);
-        EXPECT_EQ(CANAL_VENT_MENU, SoundLogEntry(0).channel);
+        EXPECT_EQ(2, SoundLogEntry(0).channel);
         EXPECT_STREQ(SND_WIND, SoundLogEntry(0).path);
         EXPECT_EQ(1, Plays(FMOD_CHANNEL_FREE));
         // Leaving releases the wind and the click.
-        EXPECT_EQ(0, SoundPlaying(CANAL_VENT_MENU));
+        EXPECT_EQ(0, SoundPlaying(2));
     }
 }
 
@@ -98,8 +98,8 @@ TEST_F(MainMenu, EdgesLeftAndTopInsideRightAndBottomOutside) {
 
 TEST_F(MainMenu, OtherButtonsKeysAndOutsideClicksDoNothing) {
     Push({Click(3, cx(exitB), cy(exitB)), Click(2, cx(exitB), cy(exitB)), Click(4, cx(exitB), cy(exitB)),
-          Click(5, cx(exitB), cy(exitB)), Click(1, 3, 3), Key(SDLK_a), Key(SDLK_RETURN), KeyUp(SDLK_ESCAPE),
-          Click(1, cx(loadB), cy(loadB))});
+          Click(5, cx(exitB), cy(exitB)), Click(1, 3, 3), Release(1, cx(exitB), cy(exitB)), Key(SDLK_a),
+          Key(SDLK_RETURN), KeyUp(SDLK_ESCAPE), Click(1, cx(loadB), cy(loadB))});
     EXPECT_EQ(LOAD_GAME, Menu(ecran, systeme));
     EXPECT_EQ(1, Plays(FMOD_CHANNEL_FREE));
 }
@@ -108,7 +108,7 @@ TEST_F(MainMenu, EscapeLeavesWithExitAndNoClick) {
     Push(Key(SDLK_ESCAPE));
     EXPECT_EQ(EXIT, Menu(ecran, systeme));
     EXPECT_EQ(0, Plays(FMOD_CHANNEL_FREE));
-    EXPECT_EQ(0, Plays(CANAL_SURVOL));
+    EXPECT_EQ(0, Plays(3));
 }
 
 TEST_F(MainMenu, F11TogglesOncePerPress) {
@@ -126,7 +126,7 @@ TEST_F(MainMenu, HoverLightsTheButtonOneFrameLateWithOneSoundEach) {
     Menu(ecran, systeme);
     EXPECT_TRUE(Shows(newB, IMG_NEWGAME_B));
     EXPECT_TRUE(Shows(loadB, IMG_LOADGAME));
-    EXPECT_EQ(1, Plays(CANAL_SURVOL));
+    EXPECT_EQ(1, Plays(3));
 }
 
 TEST_F(MainMenu, MovingBetweenButtonsSoundsOnlyOnChange) {
@@ -137,12 +137,12 @@ TEST_F(MainMenu, MovingBetweenButtonsSoundsOnlyOnChange) {
                    {150, Motion(3, 3)},
                    {150, Key(SDLK_ESCAPE)}});
     Menu(ecran, systeme);
-    EXPECT_EQ(2, Plays(CANAL_SURVOL));
+    EXPECT_EQ(2, Plays(3));
     EXPECT_TRUE(Shows(newB, IMG_NEWGAME));
     EXPECT_TRUE(Shows(loadB, IMG_LOADGAME));
     for (int i = 0; i < SoundLogCount(); i++) {
-        if (SoundLogEntry(i).requested == CANAL_SURVOL) {
-            EXPECT_EQ(CANAL_SURVOL, SoundLogEntry(i).channel);
+        if (SoundLogEntry(i).requested == 3) {
+            EXPECT_EQ(3, SoundLogEntry(i).channel);
         }
     }
 }
@@ -168,18 +168,18 @@ TEST_F(MainMenu, NothingIsLitBeforeTheFirstMouseEvent) {
     Menu(ecran, systeme);
     EXPECT_TRUE(Shows(newB, IMG_NEWGAME));
     EXPECT_TRUE(Shows(exitB, IMG_EXIT));
-    EXPECT_EQ(0, Plays(CANAL_SURVOL));
+    EXPECT_EQ(0, Plays(3));
 }
 
 TEST_F(MainMenu, EveryEntryStartsAfreshWithTheWindOnChannelTwo) {
     Feeder premier({{50, Motion(cx(newB), cy(newB))}, {200, Key(SDLK_ESCAPE)}});
     Menu(ecran, systeme);
-    EXPECT_EQ(1, Plays(CANAL_SURVOL));
+    EXPECT_EQ(1, Plays(3));
     SoundLogClear();
     Feeder second({{50, Motion(cx(newB), cy(newB))}, {200, Key(SDLK_ESCAPE)}});
     Menu(ecran, systeme);
-    EXPECT_EQ(1, Plays(CANAL_SURVOL)) << "the last selection is forgotten between entries";
-    EXPECT_EQ(CANAL_VENT_MENU, SoundLogEntry(0).channel);
+    EXPECT_EQ(1, Plays(3)) << "the last selection is forgotten between entries";
+    EXPECT_EQ(2, SoundLogEntry(0).channel);
 }
 
 TEST_F(MainMenu, CloseRequestEndsWithStatusZero) {

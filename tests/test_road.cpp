@@ -132,7 +132,7 @@ Bouton Mesure(const char* entree, const char* normal, int y) {
     if (s == nullptr) {
         s = IMG_Load(normal);
     }
-    Bouton b{s != nullptr && s->w > 0 && s->h > 0, LARGEUR_ECRAN / 2, y + (s != nullptr ? s->h / 2 : 0)};
+    Bouton b{s != nullptr && s->w > 0 && s->h > 0, 530, y + (s != nullptr ? s->h / 2 : 0)};
     SDL_FreeSurface(s);
     return b;
 }
@@ -225,8 +225,8 @@ struct Cas {
     atexit(FinDeRoute);
     SuivreSortie();
     // Measured before the game starts: SDL_image is not to be used from two threads at once.
-    std::thread(Pilote, Mesure(IMG_EXIT, IMG_EXIT, Y_BOUTON_EXIT), Mesure(IMG_NEWGAME, IMG_NEWGAME, Y_BOUTON_NEWGAME),
-                Mesure(IMG_LOADGAME_ENTREE, IMG_LOADGAME, Y_BOUTON_LOADGAME), cas.texteEntier)
+    std::thread(Pilote, Mesure(IMG_EXIT, IMG_EXIT, 500), Mesure(IMG_NEWGAME, IMG_NEWGAME, 200),
+                Mesure(IMG_LOADGAME_ENTREE, IMG_LOADGAME, 350), cas.texteEntier)
         .detach();
     // Fades and typing have lower bounds only; a road still running after this long is stuck.
     std::thread([] {
@@ -552,17 +552,17 @@ void Amene(int arret) {
             Attend([&] { return Vu(530, 10) == rouge; });
         } else if (etape == MENU) {
             Pousse(CoinDroit());
-            Attend([] { return Departs(CANAL_VENT_MENU, SND_WIND) > 0; });
+            Attend([] { return Departs(2, SND_WIND) > 0; });
         } else if (etape == FRAPPE) {
-            Pousse(Click(SDL_BUTTON_LEFT, LARGEUR_ECRAN / 2, Y_BOUTON_LOADGAME + 5));
-            Attend([] { return Departs(CANAL_TIC, SND_TIC) > 0; });
+            Pousse(Click(SDL_BUTTON_LEFT, 530, 350 + 5));
+            Attend([] { return Departs(1, SND_TIC) > 0; });
         } else if (etape == ATTENTE) {
             AttendUneAttente();
         } else if (etape == FONDU) {
             Pousse(Key(SDLK_a));
             Pousse(CoinDroit());
-            Attend([] { return Departs(CANAL_VENT_MENU, SND_WIND) > 1; });
-            Pousse(Click(SDL_BUTTON_LEFT, LARGEUR_ECRAN / 2, Y_BOUTON_NEWGAME + 5));
+            Attend([] { return Departs(2, SND_WIND) > 1; });
+            Pousse(Click(SDL_BUTTON_LEFT, 530, 200 + 5));
             // Escape cuts every dialogue line at its first step, up to the grey of the white-out.
             Attend([] {
                 if (Pending() == 0) {
@@ -578,7 +578,7 @@ void Amene(int arret) {
                     Pousse(Key(SDLK_ESCAPE));
                 }
                 blanc = blanc || Vu(0, 0).r >= 250;
-                noirDepuis = blanc && Vu(530, HAUTEUR_ECRAN - 5) == noir ? noirDepuis : SDL_GetTicks();
+                noirDepuis = blanc && Vu(530, 740 - 5) == noir ? noirDepuis : SDL_GetTicks();
                 return SDL_GetTicks() - noirDepuis > 300;
             });
         }
@@ -622,7 +622,7 @@ std::vector<Arret> ArretsPartout() {
         {"DemoMenu", SIGINT, [] { DemarreCommeLeJeu(), DemoMenu(EcranActuel(), nullptr); },
          [] {
              Pousse(CoinDroit()), Pousse(Motion(5, 5)), Pousse(Motion(5, 5));
-             Attend([] { return Vu(530, Y_DEMO_EXIT + 5).r > 0; });
+             Attend([] { return Vu(530, 350 + 5).r > 0; });
          },
          "rsrc_img/Menu/demogame.jpg", 1},
         {"LoadGameScreen", SIGHUP, [] { DemarreCommeLeJeu(), JeuMain(EcranActuel(), nullptr, LOAD_GAME); },

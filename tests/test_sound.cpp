@@ -159,6 +159,8 @@ TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
     FMOD_SOUND* twice = Load(midWav, MODE_AMBIANCE);
     FMOD_SOUND* sample = Load(shortWav, MODE_EFFET);
     FMOD_Sound_SetLoopCount(twice, 2);
+    FMOD_Sound_SetLoopCount(forever, 0);
+    EXPECT_EQ(FMOD_OK, FMOD_Sound_SetLoopCount(forever, -1)) << "a count set back to for ever";
     FMOD_Sound_SetLoopCount(sample, -1); // no effect without the loop flag
     Uint32 t0 = SDL_GetTicks();
     FMOD_System_PlaySound(sys, 1, forever, 0, nullptr);

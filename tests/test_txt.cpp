@@ -28,14 +28,14 @@ class TxtTest : public GameTest {
         if (HasFatalFailure()) {
             return;
         }
-        police = TTF_OpenFont(FONT_VOLTER, TAILLE_POLICE_MENU);
+        police = TTF_OpenFont(FONT_VOLTER, 30);
         ASSERT_NE(nullptr, police) << TTF_GetError();
         SDL_Event e;
         while (SDL_PollEvent(&e) != 0) {
         }
         SDL_FillRect(ecran, nullptr, 0);
         // A clock younger than one step would hold the box's first step back and blur the timing checks.
-        SDL_Delay(2 * DELAI_FRAPPE);
+        SDL_Delay(100);
     }
     void TearDown() override {
         if (police != nullptr) {
@@ -50,7 +50,7 @@ int Tics() {
     int n = 0;
     for (int k = 0; k < SoundLogCount(); ++k) {
         SoundStart s = SoundLogEntry(k);
-        n += s.channel == CANAL_TIC && s.path != nullptr && strcmp(s.path, SND_TIC) == 0;
+        n += s.channel == 1 && s.path != nullptr && strcmp(s.path, SND_TIC) == 0;
     }
     return n;
 }
@@ -58,7 +58,7 @@ int Tics() {
 // Pushes `avant` filler events, then `fin`.
 void File(int avant, const SDL_Event& fin) {
     for (int k = 0; k < avant; ++k) {
-        Push(k % 3 == 0 ? Motion(k, k) : k % 3 == 1 ? Click(SDL_BUTTON_RIGHT, 5, 5) : KeyUp(SDLK_a));
+        Push(k % 3 == 0 ? Motion(k, k) : k % 3 == 1 ? Click(SDL_BUTTON_RIGHT, 5, 5) : KeyUp(SDLK_ESCAPE));
     }
     Push(fin);
 }
@@ -68,7 +68,7 @@ std::vector<std::string> Lignes(const std::string& txt, TTF_Font* police) {
     std::vector<std::string> lignes(1);
     for (char c : txt) {
         if (GetTailleTxt(lignes.back().c_str(), police, kEncre) >= 950) {
-            if (lignes.size() == static_cast<size_t>(TXT_LIGNES)) {
+            if (lignes.size() == 5) {
                 break;
             }
             lignes.emplace_back();
@@ -79,7 +79,7 @@ std::vector<std::string> Lignes(const std::string& txt, TTF_Font* police) {
 }
 
 SDL_Rect PlaceBoite(SDL_Surface* boite) {
-    return {static_cast<Sint16>((LARGEUR_ECRAN - boite->w) / 2), static_cast<Sint16>(HAUTEUR_ECRAN - boite->h),
+    return {static_cast<Sint16>((1060 - boite->w) / 2), static_cast<Sint16>(740 - boite->h),
             static_cast<Uint16>(boite->w), static_cast<Uint16>(boite->h)};
 }
 
@@ -88,8 +88,7 @@ SDL_Rect PlaceBoite(SDL_Surface* boite) {
 int EcartEncre(SDL_Surface* ecran, SDL_Surface* boite, SDL_Rect place, const std::vector<std::string>& lignes,
                TTF_Font* police, int* encre) {
     for (size_t k = 0; k < lignes.size(); ++k) {
-        BlitTxt(boite, lignes[k].c_str(), police, kEncre,
-                {TXT_X, static_cast<Sint16>(TXT_Y0 + TXT_INTERLIGNE * k), 0, 0});
+        BlitTxt(boite, lignes[k].c_str(), police, kEncre, {20, static_cast<Sint16>(10 + 25 * k), 0, 0});
     }
     // SDL's alpha blit of the box onto the screen may be off by one even for opaque pixels.
     auto ink = [](Rgb p) { return abs(p.r - kEncre.r) <= 2 && abs(p.g - kEncre.g) <= 2 && abs(p.b - kEncre.b) <= 2; };
@@ -135,7 +134,7 @@ TEST_F(TxtTest, HelpersDrawMeasureAndZero) {
     InitChaine(buffer + 1, 0);
     InitChaine(buffer + 1, -4);
     EXPECT_EQ(0x55, buffer[1]);
-    InitChaine(buffer + 1, TXT_TAILLE_LIGNE);
+    InitChaine(buffer + 1, 80);
     EXPECT_EQ(0x55, buffer[0]);
     EXPECT_EQ(0x55, buffer[81]);
     for (int k = 1; k <= 80; ++k) {
@@ -234,11 +233,11 @@ TEST_F(TxtTest, TwoLinesTypedOneStepPerCharacterPlusOnePerLine) {
     const std::string txt = TEXTE_TEST;
     // Line 1 ends with the first character that makes it 950 px or wider.
     size_t coupe = 0;
-    while (coupe < txt.size() && GetTailleTxt(txt.substr(0, coupe).c_str(), police, kEncre) <= TXT_LARGEUR_MAX) {
+    while (coupe < txt.size() && GetTailleTxt(txt.substr(0, coupe).c_str(), police, kEncre) <= 949) {
         ++coupe;
     }
     ASSERT_LT(coupe, txt.size());
-    ASSERT_LE(GetTailleTxt(txt.substr(coupe).c_str(), police, kEncre), TXT_LARGEUR_MAX);
+    ASSERT_LE(GetTailleTxt(txt.substr(coupe).c_str(), police, kEncre), 949);
     const int pas = static_cast<int>(txt.size()) + 2;
 
     SoundLogClear();
@@ -248,20 +247,20 @@ TEST_F(TxtTest, TwoLinesTypedOneStepPerCharacterPlusOnePerLine) {
     const Uint32 duree = SDL_GetTicks() - debut;
     EXPECT_EQ(pas, Tics());
     EXPECT_EQ(0, Pending());
-    EXPECT_GE(duree, static_cast<Uint32>((pas - 1) * (DELAI_FRAPPE + 1)));
+    EXPECT_GE(duree, static_cast<Uint32>((pas - 1) * 51)) << "steps at least 51 ms apart";
     int encre = 0;
     EXPECT_EQ(0, EcartEncre(ecran, {txt.substr(0, coupe), txt.substr(coupe)}, police, &encre));
     EXPECT_GT(encre, 100);
 }
 
 TEST_F(TxtTest, EventsAreReadOnePerStepAndNeverSkipTyping) {
-    // Escape behind five clicks, key releases and motions: six steps, six characters
+    // Escape behind five clicks, Escape releases and motions: six steps, six characters
     // typed, five on screen (the screen trails the box by one step).
     SoundLogClear();
     Uint32 debut = SDL_GetTicks();
     File(5, Key(SDLK_ESCAPE));
     EXPECT_EQ(0, TxtBox_Print(ecran, systeme, TEXTE_TEST, police, kEncre));
-    EXPECT_GE(SDL_GetTicks() - debut, 5 * (DELAI_FRAPPE + 1));
+    EXPECT_GE(SDL_GetTicks() - debut, 5 * 51u);
     EXPECT_EQ(6, Tics());
     int encre = 0;
     EXPECT_EQ(0, EcartEncre(ecran, {std::string(TEXTE_TEST, 5)}, police, &encre));
@@ -293,13 +292,12 @@ TEST_F(TxtTest, EveryCallStartsFromAFreshBox) {
     EXPECT_EQ(0, Pending());
     SDL_Surface* boite = IMG_Load(IMG_PRINTBOX);
     ASSERT_NE(nullptr, boite);
-    SDL_Surface* attendu =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, LARGEUR_ECRAN, HAUTEUR_ECRAN, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    SDL_Surface* attendu = SDL_CreateRGBSurface(SDL_SWSURFACE, 1060, 740, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     SDL_FillRect(attendu, nullptr, 0);
     SDL_Rect place = PlaceBoite(boite);
     SDL_BlitSurface(boite, nullptr, attendu, &place);
-    for (int y = 0; y < HAUTEUR_ECRAN; y += 1) {
-        for (int x = 0; x < LARGEUR_ECRAN; x += 1) {
+    for (int y = 0; y < 740; y += 1) {
+        for (int x = 0; x < 1060; x += 1) {
             ASSERT_EQ(Pixel(attendu, x, y), Pixel(ecran, x, y)) << x << "," << y;
         }
     }
@@ -308,7 +306,7 @@ TEST_F(TxtTest, EveryCallStartsFromAFreshBox) {
 }
 
 TEST_F(TxtTest, FullBoxKeepsTickingUntilEscape) {
-    TTF_Font* grande = TTF_OpenFont(FONT_VOLTER, TAILLE_POLICE_TITRE);
+    TTF_Font* grande = TTF_OpenFont(FONT_VOLTER, 100);
     ASSERT_NE(nullptr, grande);
     // The first lines end on the width rule's edge: at 949 px and at 948 px a line still
     // takes the next character, at 950 px it is full.
@@ -332,7 +330,7 @@ TEST_F(TxtTest, FullBoxKeepsTickingUntilEscape) {
     File(120, Key(SDLK_ESCAPE));
     const Uint32 debut = SDL_GetTicks();
     EXPECT_EQ(0, TxtBox_Print(ecran, systeme, txt.c_str(), grande, kEncre));
-    EXPECT_GE(SDL_GetTicks() - debut, 120 * (DELAI_FRAPPE + 1));
+    EXPECT_GE(SDL_GetTicks() - debut, 120 * 51u);
     EXPECT_EQ(121, Tics());
     int encre = 0;
     EXPECT_EQ(0, EcartEncre(ecran, lignes, grande, &encre));
@@ -364,13 +362,13 @@ TEST_F(TxtTest, MissingBoxPictureGivesAPlainBox) {
 
     EXPECT_EQ(0u, sortie.find("\n#ERREUR Erreur de chargement de l'image printbox #ERREUR_END\n#INIT")) << sortie;
     EXPECT_EQ(4, Tics());
-    const Rgb parchemin{PARCHEMIN_R, PARCHEMIN_G, PARCHEMIN_B};
-    const SDL_Rect place = {(LARGEUR_ECRAN - TXT_BOITE_LARGEUR) / 2, HAUTEUR_ECRAN - TXT_BOITE_HAUTEUR,
-                            TXT_BOITE_LARGEUR, TXT_BOITE_HAUTEUR};
+    // A parchment panel of the box picture's size, 1000 x 190, bottom-centred.
+    const Rgb parchemin{238, 226, 196};
+    const SDL_Rect place = {30, 550, 1000, 190};
     EXPECT_TRUE(AllPixels(ecran, {place.x, static_cast<Sint16>(place.y + 60), place.w, 130}, parchemin));
     EXPECT_EQ(Rgb({0, 0, 0}), Pixel(ecran, place.x - 1, place.y));
     SDL_Surface* boite = SDL_CreateRGBSurface(SDL_SWSURFACE, place.w, place.h, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    SDL_FillRect(boite, nullptr, SDL_MapRGB(boite->format, PARCHEMIN_R, PARCHEMIN_G, PARCHEMIN_B));
+    SDL_FillRect(boite, nullptr, SDL_MapRGB(boite->format, 238, 226, 196));
     int encre = 0;
     EXPECT_EQ(0, EcartEncre(ecran, boite, place, {"abc"}, police, &encre));
     EXPECT_GT(encre, 0);
@@ -398,8 +396,8 @@ TEST_F(TxtTest, EveryByteWithATinyFontStaysInItsLines) {
         txt += static_cast<char>(c);
     }
     // Narrow enough that only the buffer closes lines: 79 + 79 + 79 + 18 characters.
-    for (size_t debut = 0; debut < txt.size(); debut += TXT_CARACTERES_MAX) {
-        ASSERT_LE(GetTailleTxt(txt.substr(debut, TXT_CARACTERES_MAX).c_str(), minuscule, kEncre), TXT_LARGEUR_MAX);
+    for (size_t debut = 0; debut < txt.size(); debut += 79) {
+        ASSERT_LE(GetTailleTxt(txt.substr(debut, 79).c_str(), minuscule, kEncre), 949);
     }
     SoundLogClear();
     {
