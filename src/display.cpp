@@ -4,6 +4,7 @@
 #include "display.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "constantes.h"
 #include "platform.h"
@@ -47,7 +48,16 @@ void ToggleDisplayMode() {
     // stay in (or go back to) the mode we had, and keep the flag saying so.
     printf("\n#ERREUR Changement de mode refus\351 : %s #ERREUR_END", SDL_GetError());
     ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, fullScreen ? FLAGS_PLEIN_ECRAN : FLAGS_FENETRE);
-    if (ecran != nullptr) {
-        ecranActuel = ecran;
+    if (ecran == nullptr) {
+        // SDL has already freed the old screen: nothing is left to draw into, so the game ends as a failed
+        // start-up does.
+        printf("\n");
+        PrintModeError();
+        exit(1);
     }
+    ecranActuel = ecran;
+}
+
+void PrintModeError() {
+    printf("Unable to set %d x %d video: %s\n", LARGEUR_ECRAN, HAUTEUR_ECRAN, SDL_GetError());
 }

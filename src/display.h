@@ -10,8 +10,11 @@ extern int fullScreen;
 
 // Sets the mode that fullScreen names; returns the new screen surface or null.
 SDL_Surface* SetDisplayMode();
-// F11: switches between a centred window and full screen.
+// F11: switches between a centred window and full screen. A refused mode goes
+// back to the old one; when that is refused too the game ends with status 1.
 void ToggleDisplayMode();
+// The line a refused video mode prints.
+void PrintModeError();
 // The surface every screen must draw into after a mode change.
 SDL_Surface* EcranActuel();
 

@@ -489,7 +489,7 @@ int SDL_main(int argc, char* argv[]) {
 
     SDL_Surface* ecran = SetDisplayMode();
     if (ecran == nullptr) {
-        printf("Unable to set %d x %d video: %s\n", LARGEUR_ECRAN, HAUTEUR_ECRAN, SDL_GetError());
+        PrintModeError();
         return 1;
     }
     SDL_WM_SetCaption(TITRE_FENETRE, nullptr);
