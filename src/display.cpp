@@ -1,6 +1,7 @@
 // The display mode and its F11 toggle. SDL may hand back another screen
 // surface on every mode change, so the current one is kept here and every
-// screen draws into EcranActuel() after a toggle.
+// screen draws into EcranActuel() after a toggle. Also which pointer events
+// the window lets into SDL's queue.
 #include "display.h"
 
 #include <cstdio>
@@ -12,6 +13,12 @@
 int fullScreen = 0;
 
 static SDL_Surface* ecranActuel = nullptr;
+static int sourisSuivie = 1;
+
+// SDL passes every event its drivers post through the filter before the queue.
+static int FiltreSouris(const SDL_Event* event) {
+    return sourisSuivie || event->type != SDL_MOUSEMOTION;
+}
 
 SDL_Surface* EcranActuel() {
     return ecranActuel;
@@ -28,7 +35,17 @@ SDL_Surface* SetDisplayMode() {
     if (ecran != nullptr) {
         ecranActuel = ecran;
     }
+    // Set once, while nothing waits in the queue: classic SDL empties it when a filter is set.
+    if (SDL_GetEventFilter() != FiltreSouris) {
+        SDL_SetEventFilter(FiltreSouris);
+    }
     return ecran;
+}
+
+int SuivreSouris(int suivre) {
+    const int avant = sourisSuivie;
+    sourisSuivie = suivre;
+    return avant;
 }
 
 void ToggleDisplayMode() {
