@@ -25,6 +25,15 @@ SDL_Surface* EcranActuel() {
 }
 
 SDL_Surface* SetDisplayMode() {
+    if (SDL_GetEventFilter() != FiltreSouris) {
+        // Classic SDL empties the queue when a filter is set: what waits there is taken out and put back.
+        SDL_Event attente[FILE_EVENEMENTS];
+        const int n = SDL_PeepEvents(attente, FILE_EVENEMENTS, SDL_GETEVENT, SDL_ALLEVENTS);
+        SDL_SetEventFilter(FiltreSouris);
+        if (n > 0) {
+            SDL_PeepEvents(attente, n, SDL_ADDEVENT, SDL_ALLEVENTS);
+        }
+    }
     SDL_Surface* ecran = nullptr;
     if (fullScreen == 0) {
         PlatformPutEnv(ENV_POSITION_FENETRE);
@@ -34,10 +43,6 @@ SDL_Surface* SetDisplayMode() {
     }
     if (ecran != nullptr) {
         ecranActuel = ecran;
-    }
-    // Set once, while nothing waits in the queue: classic SDL empties it when a filter is set.
-    if (SDL_GetEventFilter() != FiltreSouris) {
-        SDL_SetEventFilter(FiltreSouris);
     }
     return ecran;
 }
