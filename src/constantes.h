@@ -20,6 +20,7 @@ constexpr std::uint32_t FLAGS_PLEIN_ECRAN = 0xC0000001u; // the same, full scree
 constexpr const char* TITRE_FENETRE = "Duskwane        by Pellimor/ QV ";
 constexpr const char* ENV_POSITION_FENETRE = "SDL_VIDEO_WINDOW_POS=center";
 constexpr const char* ENV_FENETRE_CENTREE = "SDL_VIDEO_CENTERED=1";
+constexpr int FILE_EVENEMENTS = 128; // events SDL 1.2's queue holds
 
 // Sound system.
 constexpr int CANAUX_SON = 5;

@@ -1,9 +1,11 @@
 // The display mode and its F11 toggle. SDL may hand back another screen
 // surface on every mode change, so the current one is kept here and every
-// screen draws into EcranActuel() after a toggle.
+// screen draws into EcranActuel() after a toggle. Also which pointer events
+// the window lets into SDL's queue.
 #include "display.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "constantes.h"
 #include "platform.h"
@@ -11,12 +13,27 @@
 int fullScreen = 0;
 
 static SDL_Surface* ecranActuel = nullptr;
+static int sourisSuivie = 1;
+
+// SDL passes every event its drivers post through the filter before the queue.
+static int FiltreSouris(const SDL_Event* event) {
+    return sourisSuivie || event->type != SDL_MOUSEMOTION;
+}
 
 SDL_Surface* EcranActuel() {
     return ecranActuel;
 }
 
 SDL_Surface* SetDisplayMode() {
+    if (SDL_GetEventFilter() != FiltreSouris) {
+        // Classic SDL empties the queue when a filter is set: what waits there is taken out and put back.
+        SDL_Event attente[FILE_EVENEMENTS];
+        const int n = SDL_PeepEvents(attente, FILE_EVENEMENTS, SDL_GETEVENT, SDL_ALLEVENTS);
+        SDL_SetEventFilter(FiltreSouris);
+        if (n > 0) {
+            SDL_PeepEvents(attente, n, SDL_ADDEVENT, SDL_ALLEVENTS);
+        }
+    }
     SDL_Surface* ecran = nullptr;
     if (fullScreen == 0) {
         PlatformPutEnv(ENV_POSITION_FENETRE);
@@ -28,6 +45,12 @@ SDL_Surface* SetDisplayMode() {
         ecranActuel = ecran;
     }
     return ecran;
+}
+
+int SuivreSouris(int suivre) {
+    const int avant = sourisSuivie;
+    sourisSuivie = suivre;
+    return avant;
 }
 
 void ToggleDisplayMode() {
@@ -47,7 +70,16 @@ void ToggleDisplayMode() {
     // stay in (or go back to) the mode we had, and keep the flag saying so.
     printf("\n#ERREUR Changement de mode refus\351 : %s #ERREUR_END", SDL_GetError());
     ecran = SDL_SetVideoMode(LARGEUR_ECRAN, HAUTEUR_ECRAN, BPP_ECRAN, fullScreen ? FLAGS_PLEIN_ECRAN : FLAGS_FENETRE);
-    if (ecran != nullptr) {
-        ecranActuel = ecran;
+    if (ecran == nullptr) {
+        // SDL has already freed the old screen: nothing is left to draw into, so the game ends as a failed
+        // start-up does.
+        printf("\n");
+        PrintModeError();
+        exit(1);
     }
+    ecranActuel = ecran;
+}
+
+void PrintModeError() {
+    printf("Unable to set %d x %d video: %s\n", LARGEUR_ECRAN, HAUTEUR_ECRAN, SDL_GetError());
 }

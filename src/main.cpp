@@ -78,6 +78,8 @@ void DemoCreateMap() {
 
 int StartPage(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     DemoCreateMap();
+    // One event per frame, and a frame may take 10 ms or more: the pointer has nothing to do here.
+    const int souris = SuivreSouris(0);
 
     SDL_Surface* menu = ChargerImage(IMG_TITRE);
     SDL_Rect posMenu = {0, 0, 0, 0};
@@ -159,6 +161,7 @@ int StartPage(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     if (police != nullptr) {
         TTF_CloseFont(police);
     }
+    SuivreSouris(souris);
     return 0;
 }
 
@@ -393,6 +396,8 @@ template <typename Etape> static void Fondu(Uint32& tp, int dernier, Etape etape
 }
 
 void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
+    // The fades read one event per step and nothing here follows the pointer.
+    const int souris = SuivreSouris(0);
     SDL_Surface* image = ChargerImage(IMG_PORTRAIT);
 
     Effacer(ecran);
@@ -471,6 +476,7 @@ void IntroGame(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
     if (police != nullptr) {
         TTF_CloseFont(police);
     }
+    SuivreSouris(souris);
 }
 
 int SDL_main(int argc, char* argv[]) {
@@ -489,7 +495,7 @@ int SDL_main(int argc, char* argv[]) {
 
     SDL_Surface* ecran = SetDisplayMode();
     if (ecran == nullptr) {
-        printf("Unable to set %d x %d video: %s\n", LARGEUR_ECRAN, HAUTEUR_ECRAN, SDL_GetError());
+        PrintModeError();
         return 1;
     }
     SDL_WM_SetCaption(TITRE_FENETRE, nullptr);

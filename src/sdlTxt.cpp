@@ -78,6 +78,8 @@ static SDL_Surface* BoiteDeSecours() {
 }
 
 int TxtBox_Print(SDL_Surface* ecran, FMOD_SYSTEM* systeme, const char* txt, TTF_Font* police, SDL_Color color) {
+    // One event per step: pointer motion would fill the queue ahead of a close request.
+    const int souris = SuivreSouris(0);
     SDL_Surface* printBox = IMG_Load(IMG_PRINTBOX);
     if (printBox == nullptr) {
         printf("\n#ERREUR Erreur de chargement de l'image printbox #ERREUR_END");
@@ -166,6 +168,7 @@ int TxtBox_Print(SDL_Surface* ecran, FMOD_SYSTEM* systeme, const char* txt, TTF_
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
                 SDL_FreeSurface(printBox);
                 FMOD_Sound_Release(tic);
+                SuivreSouris(souris);
                 return 0;
             }
             if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_F11) {
@@ -180,6 +183,7 @@ int TxtBox_Print(SDL_Surface* ecran, FMOD_SYSTEM* systeme, const char* txt, TTF_
     WaitEvent();
     SDL_FreeSurface(printBox);
     FMOD_Sound_Release(tic);
+    SuivreSouris(souris);
     return 1;
 }
 

@@ -64,9 +64,11 @@ static std::uint32_t Lire32(const unsigned char* p) {
 }
 
 // The WAV decoder plays a cut-off file up to where it stops without a word; a
-// WAV whose data chunk is shorter than its header says is a damaged file and
+// WAV with a chunk longer than what is left of the file is a damaged file and
 // is refused like the other broken ones. So is a format chunk with no channels
-// or a rate of 0 or billions: SDL_sound's converter crashes on those.
+// or a rate of 0 or billions: SDL_sound's converter crashes on those. Sizes
+// are counted in 64 bits: a chunk length near 4 GB wraps a 32-bit long (as on
+// Windows) and would walk back onto its own header for ever.
 static const char* WavAbime(const char* path) {
     std::FILE* f = std::fopen(path, "rb");
     if (f == nullptr) {
@@ -74,34 +76,34 @@ static const char* WavAbime(const char* path) {
     }
     const char* defaut = nullptr;
     unsigned char entete[12];
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        long taille = std::ftell(f);
-        std::rewind(f);
-        if (taille >= 12 && std::fread(entete, 1, 12, f) == 12 && std::memcmp(entete, "RIFF", 4) == 0 &&
-            std::memcmp(entete + 8, "WAVE", 4) == 0) {
-            long pos = 12;
-            unsigned char morceau[8];
-            while (pos + 8 <= taille && std::fseek(f, pos, SEEK_SET) == 0 && std::fread(morceau, 1, 8, f) == 8) {
-                long long longueur = Lire32(morceau + 4);
-                pos += 8;
-                unsigned char format[8];
-                if (std::memcmp(morceau, "fmt ", 4) == 0 && longueur >= 16 && std::fread(format, 1, 8, f) == 8) {
-                    const unsigned canaux = format[2] | format[3] << 8;
-                    const std::uint32_t frequence = Lire32(format + 4);
-                    if (canaux == 0 || canaux > SON_WAV_CANAUX_MAX || frequence == 0 ||
-                        frequence > SON_WAV_FREQUENCE_MAX) {
-                        defaut = "format WAV impossible";
-                        break;
-                    }
-                }
-                if (std::memcmp(morceau, "data", 4) == 0) {
-                    if (longueur > taille - pos) {
-                        defaut = "fichier WAV tronque";
-                    }
+    const long fin = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
+    std::rewind(f);
+    if (fin >= 12 && std::fread(entete, 1, 12, f) == 12 && std::memcmp(entete, "RIFF", 4) == 0 &&
+        std::memcmp(entete + 8, "WAVE", 4) == 0) {
+        const std::uint64_t taille = static_cast<std::uint64_t>(fin);
+        std::uint64_t pos = 12;
+        unsigned char morceau[8];
+        while (pos + 8 <= taille && std::fseek(f, static_cast<long>(pos), SEEK_SET) == 0 &&
+               std::fread(morceau, 1, 8, f) == 8) {
+            const std::uint64_t longueur = Lire32(morceau + 4);
+            pos += 8;
+            if (longueur > taille - pos) {
+                defaut = "fichier WAV tronque";
+                break;
+            }
+            unsigned char format[8];
+            if (std::memcmp(morceau, "fmt ", 4) == 0 && longueur >= 16 && std::fread(format, 1, 8, f) == 8) {
+                const unsigned canaux = format[2] | format[3] << 8;
+                const std::uint32_t frequence = Lire32(format + 4);
+                if (canaux == 0 || canaux > SON_WAV_CANAUX_MAX || frequence == 0 || frequence > SON_WAV_FREQUENCE_MAX) {
+                    defaut = "format WAV impossible";
                     break;
                 }
-                pos += static_cast<long>(longueur + (longueur & 1));
             }
+            if (std::memcmp(morceau, "data", 4) == 0) {
+                break;
+            }
+            pos += longueur + (longueur & 1);
         }
     }
     std::fclose(f);

@@ -111,6 +111,7 @@ void GameTest::SetUp() {
 
 void GameTest::TearDown() {
     OnFlip(nullptr);
+    RefuseVideoModes(0);
     FMOD_System_Close(systeme);
     FMOD_System_Release(systeme);
     TTF_Quit();
@@ -206,6 +207,12 @@ void OnFlip(std::function<void(SDL_Surface*)> f) {
     ecouteFlip = std::move(f);
 }
 
+static int modesRefuses = 0;
+
+void RefuseVideoModes(int n) {
+    modesRefuses = n;
+}
+
 bool AllPixels(SDL_Surface* s, SDL_Rect r, Rgb c) {
     for (int y = r.y; y < r.y + r.h; ++y) {
         for (int x = r.x; x < r.x + r.w; ++x) {
@@ -241,6 +248,16 @@ extern "C" int __wrap_SDL_Flip(SDL_Surface* screen) {
         harness::ecouteFlip(screen);
     }
     return __real_SDL_Flip(screen);
+}
+
+extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
+extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
+    if (harness::modesRefuses > 0) {
+        --harness::modesRefuses;
+        SDL_SetError("mode refused");
+        return nullptr;
+    }
+    return __real_SDL_SetVideoMode(width, height, bpp, flags);
 }
 
 namespace harness {

@@ -107,6 +107,11 @@ bool AllPixels(SDL_Surface* s, SDL_Rect r, Rgb c);
 // An empty f stops it; every GameTest stops it at its end.
 void OnFlip(std::function<void(SDL_Surface*)> f);
 
+// The next n video mode requests are refused, as by a display that cannot give
+// the mode: the test binary wraps SDL_SetVideoMode at link time. Every
+// GameTest ends with none refused.
+void RefuseVideoModes(int n);
+
 // Runs f with standard output captured; returns what it printed.
 std::string CaptureStdout(const std::function<void()>& f);
 

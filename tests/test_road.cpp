@@ -475,6 +475,21 @@ TEST_F(Flood, TextBoxTypingAndWaiting) {
     EXPECT_EXIT(InondeBoite(systeme), ::testing::ExitedWithCode(0), "");
 }
 
+// The pointer moved hard while a line types: SDL's own motion events, more in one frame than its queue holds,
+// then the window's close request, which a full queue would drop.
+TEST_F(Flood, TextBoxPointerMotionThenCloseRequest) {
+    OnFlip([](SDL_Surface*) {
+        for (int i = 0; i < 200; ++i) {
+            SDL_WarpMouse(static_cast<Uint16>(i), static_cast<Uint16>(i));
+        }
+        SDL_Event fin = Quit();
+        if (SDL_PushEvent(&fin) != 0) {
+            _exit(3);
+        }
+    });
+    EXPECT_EXIT(TxtBox_Print(ecran, systeme, TEXTE_TEST, nullptr, SDL_Color{}), ::testing::ExitedWithCode(0), "");
+}
+
 // The fades read one event per step and drop it, the final wait takes everything but a mouse button: the
 // flood keeps the queue full through the whole intro and its last events go to the final wait.
 TEST_F(Flood, IntroFadesAndFinalWait) {

@@ -208,6 +208,14 @@ TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
         c = static_cast<char>(rng());
     WriteBytes(broken[3], noise);
     WriteWav(broken[4], 100, 1000000);
+    WriteBytes(dir + "/cut.wav", full.substr(0, full.size() - 10)), broken.push_back(dir + "/cut.wav");
+    // A chunk before the sound whose length wraps a 32-bit size back onto its own header, or to nothing.
+    for (std::uint32_t n : {0x7FFFFFFFu, 0xFFFFFFF7u, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
+        broken.push_back(dir + "/list" + std::to_string(n) + ".wav");
+        WriteBytes(broken.back(), full.substr(0, 12) + "LIST" +
+                                      std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)} +
+                                      full.substr(12));
+    }
     // The game's own OGG and MP3, emptied, halved or replaced by noise.
     for (const char* rel : {SND_TIC, SND_MUSIQUE}) {
         std::string real = harness::ReadFile(Asset(rel)), ext = std::string(rel).substr(std::string(rel).size() - 4);

@@ -92,6 +92,20 @@ TEST_F(Display, ToggleAlternatesAndKeepsTheScreenSize) {
     EXPECT_STREQ("center", getenv("SDL_VIDEO_WINDOW_POS"));
 }
 
+// A refused mode lands back in the mode the game had; refused again, there is no screen left to draw into.
+TEST_F(Display, RefusedToggleKeepsTheOldModeAndRefusedTwiceEndsWithStatusOne) {
+    for (int mode : {0, 1}) {
+        RefuseVideoModes(1);
+        EXPECT_NE(std::string::npos, CaptureStdout(ToggleDisplayMode).find("#ERREUR Changement de mode refus\351"));
+        EXPECT_EQ(mode, fullScreen);
+        EXPECT_EQ(mode == 1, (EcranActuel()->flags & SDL_FULLSCREEN) != 0);
+        ToggleDisplayMode();
+    }
+    RefuseVideoModes(2);
+    EXPECT_EXIT((dup2(2, 1), ToggleDisplayMode(), _exit(3)), ::testing::ExitedWithCode(1),
+                "#ERREUR_END\nUnable to set 1060 x 740 video: mode refused\n$");
+}
+
 // Start-up failures print their message on standard output and end with 1.
 static void StartWithDriver(const char* variable, const char* driver) {
     setenv(variable, driver, 1);

@@ -5,6 +5,7 @@
  * libvorbisfile, MP3 through libmpg123; the decoder is chosen by the file
  * name's extension, as SDL_sound does. */
 #include <SDL.h>
+#include <limits.h>
 #include <mpg123.h>
 #include <stdlib.h>
 #include <string.h>
@@ -184,7 +185,10 @@ static Uint8* decode_wav(const char* path, Sound_AudioInfo* info, size_t* len) {
         const Uint8* chunk = file + pos;
         size_t chunkLen = le32(chunk + 4);
         size_t avail = n - pos - 8;
-        if (memcmp(chunk, "fmt ", 4) == 0 && chunkLen >= 16 && avail >= 16) {
+        if (chunkLen > avail) {
+            break; /* longer than the file: nothing from here on is to be trusted */
+        }
+        if (memcmp(chunk, "fmt ", 4) == 0 && chunkLen >= 16) {
             tag = le16(chunk + 8);
             channels = le16(chunk + 10);
             rate = le32(chunk + 12);
@@ -192,10 +196,7 @@ static Uint8* decode_wav(const char* path, Sound_AudioInfo* info, size_t* len) {
             haveFmt = 1;
         } else if (memcmp(chunk, "data", 4) == 0) {
             data = chunk + 8;
-            dataLen = chunkLen < avail ? chunkLen : avail;
-            break;
-        }
-        if (chunkLen > avail) {
+            dataLen = chunkLen;
             break;
         }
         pos += 8 + chunkLen + (chunkLen & 1);
@@ -260,6 +261,12 @@ Sound_Sample* Sound_NewSampleFromFile(const char* fname, Sound_AudioInfo* desire
     if (SDL_BuildAudioCVT(&cvt, actual.format, actual.channels, (int)actual.rate, want.format, want.channels,
                           (int)want.rate) < 0) {
         fail("Sound_NewSample", SDL_GetError());
+        free(pcm);
+        return NULL;
+    }
+    /* The converter counts bytes in an int. */
+    if (cvt.needed && len > (size_t)(INT_MAX - 16) / (size_t)cvt.len_mult) {
+        fail("Sound_NewSample", "too long to convert");
         free(pcm);
         return NULL;
     }
