@@ -1,11 +1,13 @@
 /* The part of SDL_sound 1.0 that the game's sound layer uses (decode a WAV,
  * Ogg Vorbis or MP3 file whole, converted to the mixer's format), for the
- * Windows build: Debian's sdl-sound1.2 source is not in the archive this
- * machine reaches. WAV (PCM) is read here, Ogg Vorbis through
+ * Windows and browser builds: Debian's sdl-sound1.2 source is not in the
+ * archive this machine reaches. WAV (PCM) is read here, Ogg Vorbis through
  * libvorbisfile, MP3 through libmpg123; the decoder is chosen by the file
- * name's extension, as SDL_sound does. */
+ * name's extension, as SDL_sound does. Files are read with the C library,
+ * which both systems have (the browser's SDL has no file-backed SDL_RWops). */
 #include <SDL.h>
 #include <mpg123.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <vorbis/vorbisfile.h>
@@ -155,20 +157,20 @@ static Uint16 le16(const Uint8* p) {
 /* PCM WAVE only, every size checked against the file: a header that lies
  * gives an error, never a read outside the file. */
 static Uint8* decode_wav(const char* path, Sound_AudioInfo* info, size_t* len) {
-    SDL_RWops* rw = SDL_RWFromFile(path, "rb");
-    if (rw == NULL) {
-        fail("WAV", SDL_GetError());
+    FILE* f = fopen(path, "rb");
+    if (f == NULL) {
+        fail("WAV", "Couldn't open the file");
         return NULL;
     }
-    int size = SDL_RWseek(rw, 0, RW_SEEK_END);
+    long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
     Uint8* file = size > 0 ? malloc((size_t)size) : NULL;
-    if (file == NULL || SDL_RWseek(rw, 0, RW_SEEK_SET) != 0 || SDL_RWread(rw, file, (int)size, 1) != 1) {
-        SDL_RWclose(rw);
+    if (file == NULL || fseek(f, 0, SEEK_SET) != 0 || fread(file, (size_t)size, 1, f) != 1) {
+        fclose(f);
         free(file);
         fail("WAV", "cannot read the file");
         return NULL;
     }
-    SDL_RWclose(rw);
+    fclose(f);
     const size_t n = (size_t)size;
     if (n < 12 || memcmp(file, "RIFF", 4) != 0 || memcmp(file + 8, "WAVE", 4) != 0) {
         free(file);
