@@ -21,8 +21,20 @@ static const Sound_DecoderInfo* decoders[] = {&wav, &ogg, &mp3, NULL};
 static char error[256];
 static int initialised;
 
+/* The extension, whatever its case: SDL_sound picks the decoder by it. */
+static int is_ext(const char* ext, const char* want) {
+    if (ext == NULL) {
+        return 0;
+    }
+    while (*ext && *want && (*ext | 0x20) == (*want | 0x20)) {
+        ext++;
+        want++;
+    }
+    return *ext == '\0' && *want == '\0';
+}
+
 static void fail(const char* what, const char* why) {
-    SDL_snprintf(error, sizeof error, "%s: %s", what, why ? why : "unknown error");
+    snprintf(error, sizeof error, "%s: %s", what, why ? why : "unknown error");
 }
 
 void Sound_GetLinkedVersion(Sound_Version* ver) {
@@ -235,13 +247,13 @@ Sound_Sample* Sound_NewSampleFromFile(const char* fname, Sound_AudioInfo* desire
     size_t len = 0;
     Uint8* pcm = NULL;
     error[0] = '\0';
-    if (ext && SDL_strcasecmp(ext, ".wav") == 0) {
+    if (is_ext(ext, ".wav")) {
         decoder = &wav;
         pcm = decode_wav(fname, &actual, &len);
-    } else if (ext && SDL_strcasecmp(ext, ".ogg") == 0) {
+    } else if (is_ext(ext, ".ogg")) {
         decoder = &ogg;
         pcm = decode_ogg(fname, &actual, &len);
-    } else if (ext && SDL_strcasecmp(ext, ".mp3") == 0) {
+    } else if (is_ext(ext, ".mp3")) {
         decoder = &mp3;
         pcm = decode_mp3(fname, &actual, &len);
     } else {
