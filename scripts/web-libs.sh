@@ -1,9 +1,9 @@
 #!/bin/bash
 # Cross-builds, for the browser with Debian's Emscripten, the libraries the
-# game's sound decoders need (libogg, libvorbis, mpg123) from Debian's own
-# source packages, and the decoders themselves (cmake/sound-decoders.c, as
-# libSDL_sound.a), into a cache folder outside the repository whose name
-# carries a hash of this recipe:
+# game's sound decoders (cmake/sound-decoders.c, built with the game) need:
+# libogg, libvorbis and mpg123 from Debian's own source packages, with the
+# SDL_sound.h Debian ships, into a cache folder outside the repository whose
+# name carries a hash of this recipe:
 #     ${XDG_CACHE_HOME:-$HOME/.cache}/duskwane/web-<hash>
 # SDL, SDL_image, SDL_ttf and SDL_mixer are Emscripten's own. A folder that
 # exists is complete (built under a temporary name, renamed at the end) and is
@@ -15,7 +15,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS=${JOBS:-2}
 # Debian's node may not be the one on PATH; Emscripten's tools need its modules.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-HASH=$(cd "$ROOT" && find scripts/web-libs.sh scripts/debian-sources.sh cmake/sound-decoders.c -type f | sort |
+HASH=$(cd "$ROOT" && find scripts/web-libs.sh scripts/debian-sources.sh -type f | sort |
     xargs cat | cat - <(emcc --version | head -n 1) | sha256sum | cut -c1-12)
 CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane
 PREFIX=$CACHE/web-$HASH
@@ -62,12 +62,8 @@ configure_web --disable-components --enable-libmpg123 --with-cpu=generic_fpu --d
     --disable-largefile
 make_install
 
-# The decoders, the part of SDL_sound's interface the game's sound layer uses
-# (Debian's sdl-sound1.2 source is not in the archive), over Emscripten's SDL.
-step SDL_sound 1.0
+# The interface of the decoders, as Debian ships it (libsdl-sound1.2-dev).
 cp /usr/include/SDL/SDL_sound.h "$STAGE/include/SDL/"
-emcc -O2 -c "$ROOT/cmake/sound-decoders.c" -o "$WORK/sound-decoders.o" -I"$STAGE/include" -I"$STAGE/include/SDL"
-emar rcs "$STAGE/lib/libSDL_sound.a" "$WORK/sound-decoders.o"
 
 grep -rlI --null "$STAGE" "$STAGE" | xargs -0 -r sed -i "s|$STAGE|$PREFIX|g"
 mv "$STAGE" "$PREFIX"

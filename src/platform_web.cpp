@@ -208,7 +208,8 @@ int SDL_ConvertAudio(SDL_AudioCVT* cvt) {
         for (int v = 0; v < c.versCanaux; v++) {
             float s;
             if (c.versCanaux == 1 && c.deCanaux == 2) {
-                s = ((echantillon(a, 0) + echantillon(a, 1)) * (1 - t) + (echantillon(b, 0) + echantillon(b, 1)) * t) / 2;
+                s = ((echantillon(a, 0) + echantillon(a, 1)) * (1 - t) + (echantillon(b, 0) + echantillon(b, 1)) * t) /
+                    2;
             } else {
                 s = echantillon(a, v) * (1 - t) + echantillon(b, v) * t;
             }
