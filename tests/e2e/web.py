@@ -31,7 +31,7 @@ SPY = """
 window.sons = []; window.pleins = [];
 const start = AudioBufferSourceNode.prototype.start;
 AudioBufferSourceNode.prototype.start = function() {
-  sons.push({t: performance.now(), d: Date.now(), loop: this.loop, s: this.buffer.duration});
+  sons.push({t: performance.now(), loop: this.loop, s: this.buffer.duration});
   return start.apply(this, arguments);
 };
 const fill = CanvasRenderingContext2D.prototype.fillRect;
@@ -42,13 +42,11 @@ CanvasRenderingContext2D.prototype.fillRect = function(x, y, w, h) {
 """
 passed = failed = 0
 
-
 def check(what, good):
     global passed, failed
     passed, failed = passed + bool(good), failed + (not good)
     print(('ok - ' if good else 'FAIL - ') + what, flush=True)
     return good
-
 
 def until(seconds, f):
     end = time.time() + seconds
@@ -56,36 +54,26 @@ def until(seconds, f):
         r = f()
         if r:
             return r
-    return None
-
 
 def shot():
     return Image.open(io.BytesIO(canvas().screenshot_as_png)).convert('RGB').resize((1060, 740))
-
 
 def near(img, box, rgb, tol):
     bands = [b.point(lambda v, c=c: 255 if abs(v - c) <= tol else 0) for b, c in zip(img.crop(box).split(), rgb)]
     return ImageChops.multiply(ImageChops.multiply(bands[0], bands[1]), bands[2]).histogram()[255]
 
-
-def diff_to(img, box, picture, at=(0, 0)):
-    ref = Image.open(os.path.join(DATA, picture)).convert('RGB')
-    ref = ref.crop((at[0], at[1], at[0] + box[2] - box[0], at[1] + box[3] - box[1]))
+def diff_to(img, box, picture):
+    ref = Image.open(os.path.join(DATA, picture)).convert('RGB').crop((0, 0, box[2] - box[0], box[3] - box[1]))
     return sum(ImageStat.Stat(ImageChops.difference(img.crop(box), ref)).mean) / 3 / 255
-
 
 def mean(img, box):
     return ImageStat.Stat(img.crop(box).convert('L')).mean[0] / 255
 
-
 def in_menu(img=None):
-    img = img or shot()
-    return diff_to(img, LEFT_STRIP, 'Menu/menu.jpg') < 0.04
-
+    return diff_to(img or shot(), LEFT_STRIP, 'Menu/menu.jpg') < 0.04
 
 def button(name):
     return (320, BTN[name], 740, BTN[name] + 90)
-
 
 def point(x, y, click=False):
     r = canvas().rect
@@ -93,18 +81,14 @@ def point(x, y, click=False):
         canvas(), (x - 530) * r['width'] / 1060, (y - 370) * r['height'] / 740)
     (a.click() if click else a).perform()
 
-
 def key(k):
     ActionChains(driver).send_keys(k).perform()
-
 
 def sons(since=0):
     return [s for s in driver.execute_script('return sons') if s['t'] > since]
 
-
 def now():
     return driver.execute_script('return performance.now()')
-
 
 def settled(previous):
     """A text box other than `previous`, fully typed: the same in looks a second apart."""
@@ -115,26 +99,27 @@ def settled(previous):
         return img if a == img.crop(BOX).tobytes() and a != previous and mean(img, BOX) > 0.05 else None
     return until(40, same)
 
-
 def lit(name):
     img = shot()
     d_lit, d_normal = diff_to(img, button(name), 'Menu/%sb.jpg' % name), diff_to(img, button(name), 'Menu/%s.jpg' % name)
     return d_lit < 0.05 and d_lit < d_normal
 
-
 def ended():
     return 'termin' in driver.find_element(By.ID, 'invite').text and not driver.find_element(By.ID, 'carte').get_attribute('hidden')
-
 
 def start(card_ready_then=None):
     driver.get(url)
     check('card: "Cliquer pour jouer" shown once the game is loaded',
           until(20, lambda: driver.find_element(By.ID, 'invite').text == 'Cliquer pour jouer'))
+    ready = now()
     check('card: no sound before the click', sons() == [])
     if card_ready_then:
         driver.execute_script(card_ready_then)
+    clicked = now()
     driver.find_element(By.ID, 'carte').click()
-
+    first = until(10, lambda: driver.execute_script('return pleins.length && pleins[0][0]'))
+    print('# first frame: card ready %.0f ms after the page was opened, the game\'s first frame %.0f ms after the click'
+          % (ready, (first or clicked) - clicked))
 
 def play():
     start()
@@ -214,7 +199,6 @@ def play():
     check('map.map: %d bytes with LF, as on Linux' % len(m), len(m) == 1215 and b'\r' not in m and m == want)
     return driver.execute_script('return [sons, pleins]')
 
-
 def no_menu_picture():
     driver.set_window_size(800, 640)
     start('jeu.FS.unlink("rsrc_img/Menu/menu.jpg")')
@@ -229,7 +213,6 @@ def no_menu_picture():
     check('output: the missing picture is reported',
           b'rsrc_img/Menu/menu.jpg : Couldn\'t open' in bytes(driver.execute_script('return sortie')))
 
-
 def pacing(sons, pleins):
     """Text step (the ticks' starts), white-out step (grey fills), blink phase (the title's black fills)."""
     def figure(name, times, longest):
@@ -237,8 +220,6 @@ def pacing(sons, pleins):
         if d:
             print('# %-15s median %.1f ms, min %.1f, max %.1f (%d steps)' % (name, statistics.median(d), min(d), max(d), len(d)))
     figure('text box step', [s['t'] for s in sons if s['s'] < 0.045], 100)
-    figure('text box step D', [s['d'] for s in sons if s['s'] < 0.045], 100)
-    t=[s['t'] for s in sons if s['s'] < 0.045]; print([round(b-a) for a,b in zip(t,t[1:]) if b-a<100][:150])
     figure('white-out step', [t for t, c in pleins if c not in ('#000000', '#ffffff') and c[1:3] == c[3:5] == c[5:7]], 100)
     figure('title blink', [t for t, c in pleins if c == '#000000'][:8], 1000)
 
