@@ -55,19 +55,6 @@ void Tour() {
     }
 }
 
-// The browser's SDL numbers keys without a character as its scan code with
-// bit 10 set; its headers, which the game is built with, use bit 30.
-int Lire(SDL_Event* event) {
-    const int lu = __real_SDL_PollEvent(event);
-    if (lu && (event->type == SDL_KEYDOWN || event->type == SDL_KEYUP)) {
-        const int sym = event->key.keysym.sym;
-        if (sym >= (1 << 10) && sym < (1 << 11)) {
-            event->key.keysym.sym = static_cast<SDL_Keycode>((sym & 0x3FF) | (1 << 30));
-        }
-    }
-    return lu;
-}
-
 } // namespace
 
 void PlatformPutEnv(const char* entry) {
@@ -91,7 +78,7 @@ int __wrap_SDL_Flip(SDL_Surface* screen) {
 
 int __wrap_SDL_PollEvent(SDL_Event* event) {
     Tour();
-    return Lire(event);
+    return __real_SDL_PollEvent(event);
 }
 
 Uint32 __wrap_SDL_GetTicks() {
@@ -101,7 +88,7 @@ Uint32 __wrap_SDL_GetTicks() {
 
 // Sleeps until an event comes, as SDL 1.2 does.
 int SDL_WaitEvent(SDL_Event* event) {
-    while (!Lire(event)) {
+    while (!__real_SDL_PollEvent(event)) {
         web_attendre_entree(ATTENTE_MAX_MS);
         dernierTour = emscripten_get_now();
     }

@@ -208,6 +208,11 @@ def no_menu_picture():
     point(537, 248)
     check('menu without its picture: scaled down, new game still lights under the pointer',
           until(10, lambda: lit('newgame')) and canvas().rect['width'] < 1060)
+    full = lambda: driver.execute_script('return document.fullscreenElement && document.fullscreenElement.id')
+    key('\ue03b')
+    check('F11: the scene goes full screen, new game still lights', until(5, full) == 'scene' and until(10, lambda: lit('newgame')))
+    key('\ue03b')
+    check('F11 again: back in the window', until(5, lambda: not full()))
     key('\ue00c')
     check('menu without its picture: Escape ends the game', until(10, ended))
     check('output: the missing picture is reported',
