@@ -209,6 +209,9 @@ def no_menu_picture():
     check('menu without its picture: Escape ends the game', until(10, ended))
     check('output: the missing picture is reported',
           b'rsrc_img/Menu/menu.jpg : Couldn\'t open' in bytes(driver.execute_script('return sortie')))
+    driver.find_element(By.TAG_NAME, 'button').click()
+    check('play again: the title comes back, with its picture',
+          until(20, lambda: diff_to(shot(), LEFT_STRIP, 'menu.jpg') < 0.04))
 
 def pacing(sons, pleins):
     """Text step (the ticks' starts), white-out step (grey fills), blink phase (the title's black fills)."""
