@@ -15,8 +15,6 @@
 #include <cstring>
 #include <string>
 
-#include "constantes.h"
-
 extern "C" {
 // web/library.js
 void web_rendre_la_main();
