@@ -45,3 +45,8 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 # Windows: the same game cross-built with mingw-w64, its suite and its zip
 # tested under Wine (scripts/windows.sh). Needs build/map.map from above.
 DUSKWANE_WITH_TESTS=1 bash "$ROOT/scripts/windows.sh"
+
+# The browser: the same game built with Debian's Emscripten and played in
+# Debian's headless Chromium (scripts/web.sh, tests/e2e/web.py). Needs
+# build/map.map from above.
+DUSKWANE_WITH_TESTS=1 bash "$ROOT/scripts/web.sh"

@@ -12,7 +12,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 HOST=x86_64-w64-mingw32
 export ROOT
 JOBS=${JOBS:-2}
-HASH=$(cd "$ROOT" && find scripts/windows-libs.sh cmake/mingw-w64.cmake cmake/win -type f | sort | xargs cat | sha256sum | cut -c1-12)
+HASH=$(cd "$ROOT" && find scripts/windows-libs.sh scripts/debian-sources.sh cmake/mingw-w64.cmake cmake/win cmake/sound-decoders.c -type f | sort | xargs cat | sha256sum | cut -c1-12)
 CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane
 PREFIX=$CACHE/mingw-$HASH
 if [ -d "$PREFIX" ]; then
@@ -28,49 +28,8 @@ WORK=$STAGE.work
 trap '[ "${KEEP_FAILED:-0}" = 1 ] || rm -rf "$STAGE" "$WORK"' EXIT
 mkdir -p "$SOURCES" "$STAGE"/{bin,lib,include} "$WORK"
 started=$(date +%s)
-
-# source PACKAGE: unpacks Debian's source package (patches applied) into $WORK
-# and prints its directory. The newest version first; the archive may only hold
-# an older one of the same suite.
-source_of() {
-    local pkg=$1 v
-    if ! ls "$SOURCES/$pkg"/*.dsc >/dev/null 2>&1; then
-        mkdir -p "$SOURCES/$pkg.part"
-        local got=no
-        for v in $(apt-cache showsrc "$pkg" | awk '/^Version:/ { print $2 }' | sort -rVu); do
-            (cd "$SOURCES/$pkg.part" && apt-get source --download-only "$pkg=$v" >/dev/null 2>&1) || true
-            # An upstream signature (.asc) the archive lacks is not needed to build.
-            if ls "$SOURCES/$pkg.part"/*.dsc "$SOURCES/$pkg.part"/*.orig.tar.* >/dev/null 2>&1; then
-                got=yes
-                break
-            fi
-            rm -f "$SOURCES/$pkg.part"/*
-        done
-        [ "$got" = yes ] || return 1
-        mv "$SOURCES/$pkg.part" "$SOURCES/$pkg"
-    fi
-    local dsc
-    dsc=$(ls "$SOURCES/$pkg"/*.dsc | head -n 1)
-    rm -rf "${WORK:?}/$pkg"
-    if ! dpkg-source --no-check -x "$dsc" "$WORK/$pkg" >/dev/null 2>&1; then
-        # dpkg-source wants every file the .dsc names: unpack and patch by hand.
-        rm -rf "${WORK:?}/$pkg" && mkdir -p "$WORK/$pkg"
-        tar -xf "$(ls "$SOURCES/$pkg"/*.orig.tar.* | grep -v '\.asc$' | head -n 1)" -C "$WORK/$pkg" --strip-components=1
-        tar -xf "$(ls "$SOURCES/$pkg"/*.debian.tar.*)" -C "$WORK/$pkg"
-        if [ -f "$WORK/$pkg/debian/patches/series" ]; then
-            (cd "$WORK/$pkg" && sed 's/#.*//' debian/patches/series | while read -r p; do
-                [ -z "$p" ] || patch -sp1 <"debian/patches/$p" || exit 1
-            done) || return 1
-        fi
-    fi
-    echo "$WORK/$pkg"
-}
-# enter PACKAGE: into the unpacked source of PACKAGE, or stop.
-enter() {
-    local dir
-    dir=$(source_of "$1") || { echo "no source package $1 could be fetched" >&2; exit 1; }
-    cd "$dir"
-}
+# shellcheck source=scripts/debian-sources.sh
+source "$ROOT/scripts/debian-sources.sh"
 
 export PKG_CONFIG_LIBDIR=$STAGE/lib/pkgconfig
 export CPPFLAGS="-I$STAGE/include"
@@ -191,7 +150,7 @@ fi
 
 # SDL_sound 1.0 with WAV, Ogg Vorbis and MP3. Debian's sdl-sound1.2 source is
 # not in the archive either, and nothing else in Debian offers its interface:
-# then cmake/win/sound-decoders.c gives the part of it the game uses, over
+# then cmake/sound-decoders.c gives the part of it the game uses, over
 # SDL's WAV loader, libvorbisfile and libmpg123.
 step SDL_sound 1.0
 if dir=$(source_of sdl-sound1.2 2>/dev/null); then
@@ -202,7 +161,7 @@ else
     cd "$WORK"
     # The interface as Debian ships it (libsdl-sound1.2-dev).
     cp /usr/include/SDL/SDL_sound.h "$STAGE/include/SDL/"
-    port_dll SDL_sound "$ROOT/cmake/win/sound-decoders.c" -- -lvorbisfile -lvorbis -logg -lmpg123
+    port_dll SDL_sound "$ROOT/cmake/sound-decoders.c" -- -lvorbisfile -lvorbis -logg -lmpg123
 fi
 
 step GoogleTest

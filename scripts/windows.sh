@@ -15,34 +15,16 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
 # The libraries are built from Debian's source packages: apt needs deb-src
 # entries for the very suites the system installs from.
-if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    {
-        for f in /etc/apt/sources.list.d/*.sources; do
-            [ -f "$f" ] && sed -n '/^Types:/,/^$/p' "$f" | sed 's/^Types: deb$/Types: deb-src/' && echo
-        done
-        if [ -f /etc/apt/sources.list ]; then
-            awk '$1 == "deb" { $1 = ""; print "Types: deb-src"; print "URIs: " $2; printf "Suites: %s\nComponents:", $3;
-                 for (i = 4; i <= NF; i++) printf " %s", $i; print "\n" }' /etc/apt/sources.list
-        fi
-    } | $SUDO tee /etc/apt/sources.list.d/duskwane-deb-src.sources >/dev/null
-    NEED_UPDATE=1
-fi
+# shellcheck source=scripts/debian-sources.sh
+source "$ROOT/scripts/debian-sources.sh"
+deb_src_entries "$SUDO"
 
 PACKAGES=(build-essential cmake pkg-config dpkg-dev perl mingw-w64 zip unzip googletest libsdl-sound1.2-dev
     fonts-dejavu-core fonts-ebgaramond-extra imagemagick)
 if [ "$TESTS" = 1 ]; then
     PACKAGES+=(wine wine64 xvfb xauth xdotool x11-utils icoutils libx11-dev)
 fi
-missing=()
-for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ "${NEED_UPDATE:-0}" = 1 ] || [ "${#missing[@]}" -gt 0 ] || ! apt-cache showsrc libsdl1.2 2>/dev/null | grep -q '^Package:'; then
-    $SUDO apt-get update
-fi
-if [ "${#missing[@]}" -gt 0 ]; then
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+install_missing "$SUDO" "${PACKAGES[@]}"
 
 t0=$(date +%s)
 # Progress to standard error through a pipe: tee opening /dev/stderr would truncate a log file it points to.

@@ -1,12 +1,14 @@
 /* The part of SDL_sound 1.0 that the game's sound layer uses (decode a WAV,
  * Ogg Vorbis or MP3 file whole, converted to the mixer's format), for the
- * Windows build: Debian's sdl-sound1.2 source is not in the archive this
- * machine reaches. WAV (PCM) is read here, Ogg Vorbis through
+ * Windows and browser builds: Debian's sdl-sound1.2 source is not in the
+ * archive this machine reaches. WAV (PCM) is read here, Ogg Vorbis through
  * libvorbisfile, MP3 through libmpg123; the decoder is chosen by the file
- * name's extension, as SDL_sound does. */
+ * name's extension, as SDL_sound does. Files are read with the C library,
+ * which both systems have (the browser's SDL has no file-backed SDL_RWops). */
 #include <SDL.h>
 #include <limits.h>
 #include <mpg123.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <vorbis/vorbisfile.h>
@@ -20,8 +22,20 @@ static const Sound_DecoderInfo* decoders[] = {&wav, &ogg, &mp3, NULL};
 static char error[256];
 static int initialised;
 
+/* The extension, whatever its case: SDL_sound picks the decoder by it. */
+static int is_ext(const char* ext, const char* want) {
+    if (ext == NULL) {
+        return 0;
+    }
+    while (*ext && *want && (*ext | 0x20) == (*want | 0x20)) {
+        ext++;
+        want++;
+    }
+    return *ext == '\0' && *want == '\0';
+}
+
 static void fail(const char* what, const char* why) {
-    SDL_snprintf(error, sizeof error, "%s: %s", what, why ? why : "unknown error");
+    snprintf(error, sizeof error, "%s: %s", what, why ? why : "unknown error");
 }
 
 void Sound_GetLinkedVersion(Sound_Version* ver) {
@@ -156,20 +170,20 @@ static Uint16 le16(const Uint8* p) {
 /* PCM WAVE only, every size checked against the file: a header that lies
  * gives an error, never a read outside the file. */
 static Uint8* decode_wav(const char* path, Sound_AudioInfo* info, size_t* len) {
-    SDL_RWops* rw = SDL_RWFromFile(path, "rb");
-    if (rw == NULL) {
-        fail("WAV", SDL_GetError());
+    FILE* f = fopen(path, "rb");
+    if (f == NULL) {
+        fail("WAV", "Couldn't open the file");
         return NULL;
     }
-    int size = SDL_RWseek(rw, 0, RW_SEEK_END);
+    long size = fseek(f, 0, SEEK_END) == 0 ? ftell(f) : -1;
     Uint8* file = size > 0 ? malloc((size_t)size) : NULL;
-    if (file == NULL || SDL_RWseek(rw, 0, RW_SEEK_SET) != 0 || SDL_RWread(rw, file, (int)size, 1) != 1) {
-        SDL_RWclose(rw);
+    if (file == NULL || fseek(f, 0, SEEK_SET) != 0 || fread(file, (size_t)size, 1, f) != 1) {
+        fclose(f);
         free(file);
         fail("WAV", "cannot read the file");
         return NULL;
     }
-    SDL_RWclose(rw);
+    fclose(f);
     const size_t n = (size_t)size;
     if (n < 12 || memcmp(file, "RIFF", 4) != 0 || memcmp(file + 8, "WAVE", 4) != 0) {
         free(file);
@@ -234,13 +248,13 @@ Sound_Sample* Sound_NewSampleFromFile(const char* fname, Sound_AudioInfo* desire
     size_t len = 0;
     Uint8* pcm = NULL;
     error[0] = '\0';
-    if (ext && SDL_strcasecmp(ext, ".wav") == 0) {
+    if (is_ext(ext, ".wav")) {
         decoder = &wav;
         pcm = decode_wav(fname, &actual, &len);
-    } else if (ext && SDL_strcasecmp(ext, ".ogg") == 0) {
+    } else if (is_ext(ext, ".ogg")) {
         decoder = &ogg;
         pcm = decode_ogg(fname, &actual, &len);
-    } else if (ext && SDL_strcasecmp(ext, ".mp3") == 0) {
+    } else if (is_ext(ext, ".mp3")) {
         decoder = &mp3;
         pcm = decode_mp3(fname, &actual, &len);
     } else {

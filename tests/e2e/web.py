@@ -1,0 +1,248 @@
+#!/usr/bin/python3
+"""The browser build played in Debian's headless Chromium as tests/e2e/run.sh plays the desktop game, judged
+from outside: canvas screenshots, the browser's log, the page's kept output and file system, and an injected
+script noting every Web Audio source started and every full-screen fill (for the pacing figures printed).
+    tests/e2e/web.py build-web [desktop map.map]
+"""
+import io, os, socket, statistics, subprocess, sys, time
+from PIL import Image, ImageChops, ImageStat
+from selenium import webdriver
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+SITE = sys.argv[1]
+LINUX_MAP = sys.argv[2] if len(sys.argv) > 2 else ''
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'data', 'rsrc_img')
+# The layout run.sh checks: buttons 420 x 90 centred at x 320, the text box bottom-centred.
+BTN = {'newgame': 200, 'loadgame': 350, 'exit': 500}
+BOX = (30, 550, 1030, 740)
+ABOVE_BOX = (0, 0, 1060, 540)
+LEFT_STRIP = (0, 0, 300, 740)
+# The text box's lengths, as it prints them: the load-game text, then the intro's 8 + 1 + 10 boxes.
+LONGUEURS = [101, 22, 15, 33, 43, 33, 12, 30, 24, 2, 24, 28, 41, 25, 42, 30, 17, 38, 45, 18]
+INIT = b'\n#INIT Chaine initialis\xe9 #INIT_END\n'
+SPY = """
+window.sons = []; window.pleins = [];
+addEventListener('click', () => { window.clic = window.clic || performance.now(); }, true);
+const start = AudioBufferSourceNode.prototype.start;
+AudioBufferSourceNode.prototype.start = function() {
+  sons.push({t: performance.now(), loop: this.loop, s: this.buffer.duration});
+  return start.apply(this, arguments);
+};
+const fill = CanvasRenderingContext2D.prototype.fillRect;
+CanvasRenderingContext2D.prototype.fillRect = function(x, y, w, h) {
+  if (w == 1060 && h == 740 && this.canvas.id == 'ecran') pleins.push([performance.now(), this.fillStyle]);
+  return fill.apply(this, arguments);
+};
+"""
+passed = failed = 0
+
+def check(what, good):
+    global passed, failed
+    passed, failed = passed + bool(good), failed + (not good)
+    print(('ok - ' if good else 'FAIL - ') + what, flush=True)
+    return good
+
+def until(seconds, f):
+    end = time.time() + seconds
+    while time.time() < end:
+        r = f()
+        if r:
+            return r
+
+def shot():
+    return Image.open(io.BytesIO(canvas().screenshot_as_png)).convert('RGB').resize((1060, 740))
+
+def near(img, box, rgb, tol):
+    bands = [b.point(lambda v, c=c: 255 if abs(v - c) <= tol else 0) for b, c in zip(img.crop(box).split(), rgb)]
+    return ImageChops.multiply(ImageChops.multiply(bands[0], bands[1]), bands[2]).histogram()[255]
+
+def diff_to(img, box, picture):
+    ref = Image.open(os.path.join(DATA, picture)).convert('RGB').crop((0, 0, box[2] - box[0], box[3] - box[1]))
+    return sum(ImageStat.Stat(ImageChops.difference(img.crop(box), ref)).mean) / 3 / 255
+
+def mean(img, box):
+    return ImageStat.Stat(img.crop(box).convert('L')).mean[0] / 255
+
+def in_menu(img=None):
+    return diff_to(img or shot(), LEFT_STRIP, 'Menu/menu.jpg') < 0.04
+
+def point(x, y, click=False):
+    r = canvas().rect
+    a = ActionChains(driver).move_to_element_with_offset(
+        canvas(), (x - 530) * r['width'] / 1060, (y - 370) * r['height'] / 740)
+    (a.click() if click else a).perform()
+
+key = lambda k: ActionChains(driver).send_keys(k).perform()
+
+def sons(since=0):
+    return [s for s in driver.execute_script('return sons') if s['t'] > since]
+
+now = lambda: driver.execute_script('return performance.now()')
+
+def settled(previous):
+    """A text box other than `previous`, fully typed: the same in looks a second apart."""
+    def same():
+        a = shot().crop(BOX).tobytes()
+        time.sleep(1)
+        img = shot()
+        return img if a == img.crop(BOX).tobytes() and a != previous and mean(img, BOX) > 0.05 else None
+    return until(40, same)
+
+def lit(name):
+    img, box = shot(), (320, BTN[name], 740, BTN[name] + 90)
+    d_lit, d_normal = diff_to(img, box, 'Menu/%sb.jpg' % name), diff_to(img, box, 'Menu/%s.jpg' % name)
+    return d_lit < 0.05 and d_lit < d_normal
+
+def ended():
+    return 'termin' in driver.find_element(By.ID, 'invite').text and not driver.find_element(By.ID, 'carte').get_attribute('hidden')
+
+def start(card_ready_then=None):
+    driver.get(url)
+    check('card: "Cliquer pour jouer" shown once the game is loaded',
+          until(20, lambda: driver.find_element(By.ID, 'invite').text == 'Cliquer pour jouer'))
+    ready = now()
+    check('card: no sound before the click', sons() == [])
+    if card_ready_then:
+        driver.execute_script(card_ready_then)
+    driver.find_element(By.ID, 'carte').click()
+    first = until(10, lambda: driver.execute_script('return pleins.length && pleins[0][0] - clic'))
+    print('# first frame: card ready %.0f ms after the page was opened, the game\'s first frame %.0f ms after the click'
+          % (ready, first or -1))
+
+def play():
+    start()
+    t0 = now()
+    title = {'most': 0, 'least': 10 ** 6}
+    def blinks():
+        n = near(shot(), (0, 270, 1060, 470), (245, 245, 245), 2)
+        title['most'], title['least'] = max(title['most'], n), min(title['least'], n)
+        return title['most'] >= 1500 and title['least'] * 20 <= title['most']
+    check('title: the prompt blinks (%(most)d near-white pixels at most, %(least)d at least)' % title if until(20, blinks)
+          else 'title: the prompt blinks', title['most'] >= 1500 and title['least'] * 20 <= title['most'])
+    time.sleep(max(0, 4.5 - (now() - t0) / 1000))  # eight blink phases for the pacing figures
+    check('title: background is the title picture', diff_to(shot(), LEFT_STRIP, 'menu.jpg') < 0.04)
+    # A page's title reads with its runs of spaces collapsed.
+    check('title: the page title is the caption (%r)' % driver.title, driver.title == 'Duskwane by Pellimor/ QV')
+    check('title: the wind starts with the title, looping', [s['loop'] for s in sons()][:1] == [True])
+    t = now()
+    key(' ')
+    check('menu: a key leaves the title for the menu', until(15, in_menu))
+    check('menu: the click sound and the menu wind start', sorted(s['loop'] for s in sons(t)) == [False, True])
+    t = now()
+    point(537, 248)
+    check('menu: new game lights up under the pointer', until(10, lambda: lit('newgame')))
+    check('menu: the hover sound starts', until(5, lambda: [s for s in sons(t) if not s['loop']]))
+
+    t = now()
+    point(530, BTN['loadgame'] + 45, click=True)
+    img = settled(None)
+    check('load game: the test text is typed in red in the box', img and near(img, BOX, (250, 0, 0), 10) > 500)
+    check('load game: a tick per step (%d sounds)' % len(sons(t)), len(sons(t)) > LONGUEURS[0])
+    key(' ')
+    check('load game: a key brings the menu back, without the box',
+          until(15, lambda: (lambda i: in_menu(i) and near(i, BOX, (250, 0, 0), 10) == 0)(shot())))
+
+    t = now()
+    point(530, BTN['newgame'] + 45, click=True)
+    previous, boxes = None, 0
+    while True:
+        img = settled(previous)
+        if not img:
+            break
+        previous = img.crop(BOX).tobytes()
+        if mean(img, ABOVE_BOX) > 0.9:
+            break
+        boxes += 1
+        key(' ')
+    check('intro: eight dialogue boxes over black (saw %d)' % boxes, boxes == 8)
+    check('intro: the music starts with the intro', [s for s in sons(t) if s['s'] > 20][:1])
+    palest = img.crop(ABOVE_BOX).convert('L').getextrema()[0] if img else 0
+    check('intro: the white-out reaches white above the box (darkest %d)' % palest, palest >= 250)
+    key(' ')
+    check('intro: the portrait fades in over the white',
+          until(20, lambda: mean(shot(), (320, 220, 740, 540)) < 0.85))
+    for line in range(10):
+        img = settled(previous)
+        if not img:
+            break
+        previous = img.crop(BOX).tobytes()
+        if line == 0:
+            check('intro: the monologue under the second portrait, on black',
+                  mean(img, (0, 0, 100, 100)) < 0.02 and mean(img, (280, 120, 780, 540)) > 0.05)
+        key(' ')
+    check('intro: after ten monologue lines, black', until(15, lambda: mean(shot(), (0, 0, 1060, 740)) < 0.003))
+    point(530, 100, click=True)
+    check('intro: a click brings the menu back', until(15, in_menu))
+
+    point(530, BTN['exit'] + 45, click=True)
+    check('exit: the exit button ends the game, the page says so and offers to play again', until(10, ended))
+    out = bytes(driver.execute_script('return sortie'))
+    lengths = [int(x.split(b' #in')[0]) for x in out.split(b'la chaine est de : ')[1:]]
+    check('output: the text box lines byte for byte (%d boxes)' % out.count(INIT),
+          out.count(INIT) == 20 and lengths == LONGUEURS and b'\n#apr\xe8s le !' in out)
+    log = [m['message'] for m in driver.get_log('browser')]
+    check('console: the lines decoded as Latin-1', any('#INIT Chaine initialis\u00e9 #INIT_END' in m for m in log))
+    m = bytes(driver.execute_script('return jeu.FS.readFile("map.map")'))
+    want = open(LINUX_MAP, 'rb').read() if os.path.exists(LINUX_MAP) else m
+    check('map.map: %d bytes with LF, as on Linux' % len(m), len(m) == 1215 and b'\r' not in m and m == want)
+    return driver.execute_script('return [sons, pleins]')
+
+def no_menu_picture():
+    driver.set_window_size(800, 640)
+    start('jeu.FS.unlink("rsrc_img/Menu/menu.jpg")')
+    key(' ')
+    check('menu without its picture: the red card', until(15, lambda: near(shot(), (0, 0, 1060, 740), (250, 0, 0), 4) > 700000))
+    point(530, 100, click=True)
+    point(537, 248)
+    check('menu without its picture: scaled down, new game still lights under the pointer',
+          until(10, lambda: lit('newgame')) and canvas().rect['width'] < 1060)
+    full = lambda: driver.execute_script('return document.fullscreenElement && document.fullscreenElement.id')
+    key('\ue03b')
+    check('F11: the scene goes full screen, new game still lights', until(5, full) == 'scene' and until(10, lambda: lit('newgame')))
+    key('\ue03b')
+    check('F11 again: back in the window', until(5, lambda: not full()))
+    key('\ue00c')
+    check('menu without its picture: Escape ends the game', until(10, ended))
+    check('output: the missing picture is reported',
+          b'rsrc_img/Menu/menu.jpg : Couldn\'t open' in bytes(driver.execute_script('return sortie')))
+    driver.find_element(By.TAG_NAME, 'button').click()
+    check('play again: the title comes back, with its picture',
+          until(20, lambda: diff_to(shot(), LEFT_STRIP, 'menu.jpg') < 0.04))
+
+def pacing(sons, pleins):
+    """Text step (the ticks' starts), white-out step (grey fills), blink phase (the title's black fills)."""
+    def figure(name, times, longest):
+        d = [b - a for a, b in zip(times, times[1:]) if b - a < longest]
+        if d:
+            print('# %-15s median %.1f ms, min %.1f, max %.1f (%d steps)' % (name, statistics.median(d), min(d), max(d), len(d)))
+    figure('text box step', [s['t'] for s in sons if s['s'] < 0.045], 100)
+    figure('white-out step', [t for t, c in pleins if c not in ('#000000', '#ffffff') and c[1:3] == c[3:5] == c[5:7]], 100)
+    figure('title blink', [t for t, c in pleins if c == '#000000'][:8], 1000)
+
+
+server = socket.socket()
+server.bind(('127.0.0.1', 0))
+port = server.getsockname()[1]
+server.close()
+http = subprocess.Popen([sys.executable, '-m', 'http.server', '--bind', '127.0.0.1', '-d', SITE, str(port)],
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+url = 'http://127.0.0.1:%d/' % port
+options = webdriver.ChromeOptions()
+options.binary_location = '/usr/bin/chromium'
+for a in ('--headless=new', '--no-sandbox', '--window-size=1280,900', '--disable-gpu'):
+    options.add_argument(a)
+options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+canvas = lambda: driver.find_element(By.ID, 'ecran')
+try:
+    time.sleep(0.5)
+    driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': SPY})
+    pacing(*play())
+    no_menu_picture()
+finally:
+    driver.quit()
+    http.terminate()
+print('%d passed, %d failed' % (passed, failed))
+sys.exit(1 if failed else 0)

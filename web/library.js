@@ -1,0 +1,200 @@
+// What the game needs from the browser beyond Emscripten's own SDL 1.2:
+// turns for the browser (a yield that is not clamped, and a sleep until the
+// player acts), the mixer over Web Audio with SDL_mixer's channel rules, and
+// text in Latin-1. Linked with --js-library; a function named like one of
+// Emscripten's replaces it.
+mergeInto(LibraryManager.library, {
+  // One message channel wakes the game: unlike a timer, a message is not
+  // clamped to 4 ms, so a yield costs the game only what the browser does in it.
+  $Tour: {canal: null, reveil: null},
+  $Tour__postset: function() {
+    return 'Tour.reprendre = function() { var r = Tour.reveil; Tour.reveil = null; if (r) r(); };';
+  },
+  web_rendre_la_main__deps: ['$Tour'],
+  web_rendre_la_main__sig: 'v',
+  web_rendre_la_main: function() {
+    return Asyncify.handleSleep(function(wakeUp) {
+      if (!Tour.canal) {
+        Tour.canal = new MessageChannel();
+        Tour.canal.port1.onmessage = Tour.reprendre;
+      }
+      Tour.reveil = wakeUp;
+      Tour.canal.port2.postMessage(0);
+    });
+  },
+
+  // Sleeps until the player presses, releases or moves something (SDL's own
+  // listeners have queued it by the time the game wakes), or at most `ms`.
+  web_attendre_entree__deps: ['$Tour', 'web_rendre_la_main'],
+  web_attendre_entree__sig: 'vi',
+  web_attendre_entree: function(ms) {
+    return Asyncify.handleSleep(function(wakeUp) {
+      var types = ['keydown', 'keyup', 'mousedown', 'mouseup', 'mousemove', 'wheel', 'touchstart', 'touchend', 'touchmove'];
+      var minuteur;
+      var fin = function() {
+        types.forEach(function(t) { window.removeEventListener(t, fin, true); });
+        clearTimeout(minuteur);
+        if (!Tour.canal) {
+          Tour.canal = new MessageChannel();
+          Tour.canal.port1.onmessage = Tour.reprendre;
+        }
+        Tour.reveil = wakeUp;
+        Tour.canal.port2.postMessage(0);
+      };
+      types.forEach(function(t) { window.addEventListener(t, fin, true); });
+      minuteur = setTimeout(fin, ms);
+    });
+  },
+
+  // F11: the page's scene (the canvas's frame) in or out of full screen.
+  web_basculer_plein_ecran__sig: 'v',
+  web_basculer_plein_ecran: function() {
+    var scene = Module['canvas'].parentNode.parentNode;
+    if (document.fullscreenElement) {
+      document.exitFullscreen().catch(function() {});
+    } else if (scene.requestFullscreen) {
+      scene.requestFullscreen().catch(function(e) { err('plein \u00e9cran refus\u00e9 : ' + e); });
+    }
+  },
+
+  // The mixer. Every chunk is PCM in the format opened (signed 16 bits,
+  // interleaved); a channel plays one chunk at a time.
+  $Mixeur: {contexte: null, frequence: 22050, canauxSortie: 2, canaux: [], morceaux: [null]},
+  $Mixeur__postset: function() {
+    return 'Mixeur.arreter = function(c) {' +
+           '  var canal = Mixeur.canaux[c];' +
+           '  if (canal && canal.source) { var s = canal.source; canal.source = null; canal.morceau = 0;' +
+           '    s.onended = null; try { s.stop(); } catch (e) {} s.disconnect(); }' +
+           '};';
+  },
+  Mix_OpenAudio__deps: ['$Mixeur'],
+  Mix_OpenAudio: function(frequency, format, channels, chunksize) {
+    // The page makes the context on the player's click, when the browser allows sound.
+    Mixeur.contexte = Module['audioContext'] || new AudioContext();
+    Mixeur.frequence = frequency;
+    Mixeur.canauxSortie = channels;
+    return 0;
+  },
+  Mix_QuerySpec__deps: ['$Mixeur'],
+  Mix_QuerySpec: function(frequency, format, channels) {
+    if (frequency) {{{ makeSetValue('frequency', '0', 'Mixeur.frequence', 'i32') }}};
+    if (format) {{{ makeSetValue('format', '0', '0x8010', 'i16') }}}; // AUDIO_S16LSB
+    if (channels) {{{ makeSetValue('channels', '0', 'Mixeur.canauxSortie', 'i32') }}};
+    return 1;
+  },
+  Mix_AllocateChannels__deps: ['$Mixeur'],
+  Mix_AllocateChannels: function(num) {
+    for (var c = num; c < Mixeur.canaux.length; c++) Mixeur.arreter(c);
+    Mixeur.canaux.length = num;
+    for (var c = 0; c < num; c++) Mixeur.canaux[c] = Mixeur.canaux[c] || {source: null, morceau: 0};
+    return num;
+  },
+  Mix_QuickLoad_RAW__deps: ['$Mixeur'],
+  Mix_QuickLoad_RAW: function(mem, len) {
+    var n = Mixeur.canauxSortie;
+    var trames = (len >> 1) / n | 0;
+    if (!Mixeur.contexte || trames == 0) return 0;
+    var tampon = Mixeur.contexte.createBuffer(n, trames, Mixeur.frequence);
+    for (var c = 0; c < n; c++) {
+      var voie = tampon.getChannelData(c);
+      for (var i = 0; i < trames; i++) voie[i] = {{{ makeGetValue('mem', '(i * n + c) * 2', 'i16') }}} / 32768;
+    }
+    Mixeur.morceaux.push(tampon);
+    return Mixeur.morceaux.length - 1;
+  },
+  Mix_FreeChunk__deps: ['$Mixeur'],
+  Mix_FreeChunk: function(id) {
+    // As SDL_mixer does: the chunk stops on every channel first.
+    for (var c = 0; c < Mixeur.canaux.length; c++) if (Mixeur.canaux[c].morceau == id) Mixeur.arreter(c);
+    Mixeur.morceaux[id] = null;
+  },
+  Mix_PlayChannel__deps: ['$Mixeur'],
+  Mix_PlayChannel: function(channel, id, loops) {
+    var tampon = Mixeur.morceaux[id];
+    if (!tampon || !Mixeur.contexte) return -1;
+    if (channel == -1) {
+      for (var c = 0; c < Mixeur.canaux.length && channel == -1; c++) if (!Mixeur.canaux[c].source) channel = c;
+      if (channel == -1) return -1;
+    }
+    var canal = Mixeur.canaux[channel];
+    if (!canal) return -1;
+    Mixeur.arreter(channel);
+    var source = Mixeur.contexte.createBufferSource();
+    source.buffer = tampon;
+    source.loop = loops != 0; // the game loops for ever (-1) or plays once (0)
+    source.connect(Mixeur.contexte.destination);
+    source.onended = function() { if (canal.source === source) { canal.source = null; canal.morceau = 0; } };
+    canal.source = source;
+    canal.morceau = id;
+    source.start();
+    return channel;
+  },
+  Mix_HaltChannel__deps: ['$Mixeur'],
+  Mix_HaltChannel: function(channel) {
+    for (var c = 0; c < Mixeur.canaux.length; c++) if (channel == -1 || c == channel) Mixeur.arreter(c);
+    return 0;
+  },
+  Mix_Pause__deps: ['$Mixeur'],
+  Mix_Pause: function(channel) {
+    for (var c = 0; c < Mixeur.canaux.length; c++) {
+      var s = Mixeur.canaux[c].source;
+      if (s && (channel == -1 || c == channel)) s.playbackRate.value = 0;
+    }
+  },
+  Mix_CloseAudio__deps: ['$Mixeur'],
+  Mix_CloseAudio: function() {
+    for (var c = 0; c < Mixeur.canaux.length; c++) Mixeur.arreter(c);
+  },
+
+  // Texts are Latin-1 bytes: one byte, one character.
+  $Latin1: function(ptr) {
+    var s = '';
+    for (var o; (o = HEAPU8[ptr]); ptr++) s += String.fromCharCode(o);
+    return s;
+  },
+  $TexteSurface__deps: ['$Latin1', '$SDL', '$SDL_ttfContext'],
+  $TexteSurface: function(font, text, color, fond) {
+    var donnees = SDL.fonts[font];
+    var chaine = Latin1(text) || ' ';
+    var police = SDL.makeFontString(donnees.size, donnees.name);
+    var ctx = SDL_ttfContext();
+    ctx.font = police;
+    var w = ctx.measureText(chaine).width | 0, h = donnees.size;
+    var surf = SDL.makeSurface(w, h, 0, false, 'text:' + chaine);
+    var s = SDL.surfaces[surf];
+    s.ctx.save();
+    if (fond) {
+      s.ctx.fillStyle = SDL.loadColorToCSSRGB(fond);
+      s.ctx.fillRect(0, 0, w, h);
+    }
+    s.ctx.fillStyle = SDL.loadColorToCSSRGB(color);
+    s.ctx.font = police;
+    s.ctx.textBaseline = 'bottom';
+    s.ctx.fillText(chaine, 0, h);
+    s.ctx.restore();
+    return surf;
+  },
+  TTF_RenderText_Solid__deps: ['$TexteSurface'],
+  TTF_RenderText_Solid: function(font, text, color) {
+    return TexteSurface(font, text, color, 0);
+  },
+  TTF_RenderText_Shaded__deps: ['$TexteSurface'],
+  TTF_RenderText_Shaded: function(font, text, fg, bg) {
+    return TexteSurface(font, text, fg, bg);
+  },
+  TTF_SizeText__deps: ['$Latin1', '$SDL', '$SDL_ttfContext'],
+  TTF_SizeText: function(font, text, w, h) {
+    var donnees = SDL.fonts[font];
+    var ctx = SDL_ttfContext();
+    ctx.font = SDL.makeFontString(donnees.size, donnees.name);
+    if (w) {{{ makeSetValue('w', '0', 'ctx.measureText(Latin1(text)).width | 0', 'i32') }}};
+    if (h) {{{ makeSetValue('h', '0', 'donnees.size', 'i32') }}};
+    return 0;
+  },
+
+  // The caption is the page's title.
+  SDL_WM_SetCaption__deps: ['$Latin1'],
+  SDL_WM_SetCaption: function(title, icon) {
+    if (title) document.title = Latin1(title);
+  },
+});
