@@ -1,7 +1,6 @@
 // The display mode and its F11 toggle. SDL may hand back another screen
 // surface on every mode change, so the current one is kept here and every
-// screen draws into EcranActuel() after a toggle. Also which pointer events
-// the window lets into SDL's queue.
+// screen draws into EcranActuel() after a toggle.
 #include "display.h"
 
 #include <cstdio>
@@ -9,31 +8,18 @@
 
 #include "constantes.h"
 #include "platform.h"
+#include "pointer.h"
 
 int fullScreen = 0;
 
 static SDL_Surface* ecranActuel = nullptr;
-static int sourisSuivie = 1;
-
-// SDL passes every event its drivers post through the filter before the queue.
-static int FiltreSouris(const SDL_Event* event) {
-    return sourisSuivie || event->type != SDL_MOUSEMOTION;
-}
 
 SDL_Surface* EcranActuel() {
     return ecranActuel;
 }
 
 SDL_Surface* SetDisplayMode() {
-    if (SDL_GetEventFilter() != FiltreSouris) {
-        // Classic SDL empties the queue when a filter is set: what waits there is taken out and put back.
-        SDL_Event attente[FILE_EVENEMENTS];
-        const int n = SDL_PeepEvents(attente, FILE_EVENEMENTS, SDL_GETEVENT, SDL_ALLEVENTS);
-        SDL_SetEventFilter(FiltreSouris);
-        if (n > 0) {
-            SDL_PeepEvents(attente, n, SDL_ADDEVENT, SDL_ALLEVENTS);
-        }
-    }
+    InstallerFiltreSouris();
     SDL_Surface* ecran = nullptr;
     if (fullScreen == 0) {
         PlatformPutEnv(ENV_POSITION_FENETRE);
@@ -45,12 +31,6 @@ SDL_Surface* SetDisplayMode() {
         ecranActuel = ecran;
     }
     return ecran;
-}
-
-int SuivreSouris(int suivre) {
-    const int avant = sourisSuivie;
-    sourisSuivie = suivre;
-    return avant;
 }
 
 void ToggleDisplayMode() {

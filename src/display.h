@@ -17,10 +17,5 @@ void ToggleDisplayMode();
 void PrintModeError();
 // The surface every screen must draw into after a mode change.
 SDL_Surface* EcranActuel();
-// Whether pointer motion reaches SDL's queue (1) or is kept out (0); returns
-// the previous setting. The queue holds 128 events and drops what comes once
-// it is full, a close request too: a screen that reads one event per step and
-// never looks at the pointer keeps motion out while it is up.
-int SuivreSouris(int suivre);
 
 #endif

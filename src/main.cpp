@@ -17,6 +17,7 @@
 #include "display.h"
 #include "jeu.h"
 #include "platform.h"
+#include "pointer.h"
 #include "sdlTxt.h"
 #include "sound.h"
 

@@ -3,6 +3,7 @@
 // they already make (a flip, a poll, a clock read) give it its turn through
 // link-time wraps; the rest fills what the browser's SDL lacks.
 #include "platform.h"
+#include "pointer.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -65,6 +66,18 @@ void PlatformPutEnv(const char* entry) {
 
 // A page has no signals and no console: leaving it ends everything at once.
 void PlatformStopRequestsAsQuit() {}
+
+// The browser's event queue is an array without a limit: pointer motion can
+// never push a close request out, so nothing needs keeping out of it.
+static int sourisSuivie = 1;
+
+int SuivreSouris(int suivre) {
+    const int avant = sourisSuivie;
+    sourisSuivie = suivre;
+    return avant;
+}
+
+void InstallerFiltreSouris() {}
 
 extern "C" {
 

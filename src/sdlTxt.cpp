@@ -10,6 +10,7 @@
 #include "constantes.h"
 #include "display.h"
 #include "jeu.h"
+#include "pointer.h"
 
 void BlitTxt(SDL_Surface* ecran, const char* txt, TTF_Font* police, SDL_Color color, SDL_Rect pos) {
     if (ecran == nullptr || txt == nullptr || police == nullptr) {
