@@ -14,10 +14,13 @@ DUSKWANE_SDL=classic ctest --output-on-failure -j 2
 # stop it.
 # A picture or a font that is empty, cut or random fails inside its decoder, a
 # system library the sanitizers do not instrument, and the game then meets the
-# same null result as for a missing file, which this leg covers for every file:
-# those 51 road cases run in the first leg only. Damaged sounds stay, since the
-# game reads their headers itself.
-ASAN_LEAVES_OUT='^Assets/Road\..*/(Empty|FirstHalf|RandomBytes)_rsrc_img_'
+# same null result as for a missing file; a missing picture is that same null
+# again, which the roads with every file missing and with only the menu buttons
+# give the sanitizers for every picture at once, and each screen's own tests
+# for its stand-ins run here too. So the road cases that spoil one picture (66
+# of them) run in the first leg only; missing fonts stay. Damaged sounds stay,
+# since the game reads their headers itself.
+ASAN_LEAVES_OUT='^Assets/Road\..*/((Empty|FirstHalf|RandomBytes)_rsrc_img_|Missing_rsrc_img_.*_(jpg|png)( |$))'
 ASAN_DIR="$ROOT/build-asan"
 cmake -S "$ROOT" -B "$ASAN_DIR" -DDUSKWANE_SANITIZE=ON ${CMAKE_EXTRA:-}
 cmake --build "$ASAN_DIR" -j "$(nproc)"
