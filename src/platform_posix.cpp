@@ -45,12 +45,13 @@ void FermerDemandes() {
     pthread_mutex_unlock(&verrouDemandes);
 }
 
-// False while there is no queue to push into yet (SDL_Init under way) or the
-// queue is full: the request is then tried again shortly.
+// False while there is no window yet or the queue is full: the request is then
+// tried again shortly. Until the window is there the game is still setting up
+// its queue, and setting the pointer filter empties it.
 bool PousserFermeture() {
     pthread_mutex_lock(&verrouDemandes);
     bool fait = sortieCommencee;
-    if (!fait && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    if (!fait && SDL_GetVideoSurface() != nullptr) {
         SDL_Event fermeture = {};
         fermeture.type = SDL_QUIT;
         fait = SDL_PushEvent(&fermeture) == 0;

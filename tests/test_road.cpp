@@ -144,7 +144,10 @@ SDL_Event CoinDroit() {
 }
 
 void Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool texteEntier) {
-    // Pushes fail until SDL_Init has started the queue.
+    // A player's first key comes once the window is there: until then the game is still setting up its queue.
+    while (SDL_GetVideoSurface() == nullptr) {
+        SDL_Delay(1);
+    }
     etape = 1;
     Pousse(Key(SDLK_a));
     etape = 2;
@@ -626,6 +629,8 @@ std::vector<Arret> ArretsPartout() {
     const auto jeu = [] { SDL_main(0, nullptr); };
     const auto route = [](int etape) { return [etape] { Amene(etape); }; };
     return {
+        // SDL is up and the window not there yet.
+        {"StartUp", SIGTERM, jeu, [] { Attend([] { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }); }, "", 0},
         {"Title", SIGTERM, jeu, route(TITRE), "#ERREUR", 2},
         {"ColourCard", SIGINT, jeu, route(CARTE), "#ERREUR", 3},
         {"Menu", SIGHUP, jeu, route(MENU), "#ERREUR", 3},
@@ -672,6 +677,9 @@ std::vector<Arret> ArretsPartout() {
         kill(getpid(), cas.signal);
         SDL_Delay(5);
         kill(getpid(), cas.signal); // a second one while the first is being honoured
+        SDL_Delay(20000);
+        fprintf(stderr, "the game is still running 20 s after the stop signal\n");
+        _exit(7);
     }).detach();
     pthread_sigmask(SIG_SETMASK, &avant, nullptr);
     cas.jeu();
