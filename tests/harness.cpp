@@ -134,8 +134,15 @@ int Pending() {
     return SDL_PeepEvents(peek, 128, SDL_PEEKEVENT, SDL_ALLEVENTS);
 }
 
+void WaitForWindow() {
+    while (SDL_GetVideoSurface() == nullptr) {
+        SDL_Delay(1);
+    }
+}
+
 Feeder::Feeder(std::vector<Step> steps)
     : thread_([steps]() {
+          WaitForWindow();
           for (const Step& s : steps) {
               SDL_Delay(s.delayMs);
               SDL_Event e = s.event;

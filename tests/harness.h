@@ -62,8 +62,13 @@ void Push(const std::vector<SDL_Event>& events);
 // Events still waiting in the queue (read without taking them).
 int Pending();
 
-// Pushes each event after its delay (milliseconds after the previous push),
-// from its own thread; joins on destruction.
+// Returns once the game's window is there: a player's input cannot come
+// sooner, and the game empties its queue while it sets the window up.
+void WaitForWindow();
+
+// Pushes each event after its delay (milliseconds after the previous push,
+// the first after the window is there), from its own thread; joins on
+// destruction.
 class Feeder {
   public:
     struct Step {

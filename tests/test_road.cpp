@@ -144,10 +144,7 @@ SDL_Event CoinDroit() {
 }
 
 void Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool texteEntier) {
-    // A player's first key comes once the window is there: until then the game is still setting up its queue.
-    while (SDL_GetVideoSurface() == nullptr) {
-        SDL_Delay(1);
-    }
+    WaitForWindow();
     etape = 1;
     Pousse(Key(SDLK_a));
     etape = 2;
