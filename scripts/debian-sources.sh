@@ -1,7 +1,47 @@
 # shellcheck shell=bash
 # What the library recipes share (scripts/windows-libs.sh, scripts/web-libs.sh)
 # and the scripts that call them: Debian's source packages, fetched once into
-# $CACHE/sources and unpacked with Debian's patches applied. Sourced, not run.
+# $CACHE/sources and unpacked with Debian's patches applied, and the cache
+# folder a recipe builds into. Sourced, not run.
+
+CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane
+SOURCES=$CACHE/sources
+
+# open_cache NAME WHAT: a recipe's folder is $CACHE/NAME (its kind and the hash
+# of the recipe). One that exists is complete: it is printed and the recipe
+# ends there. Otherwise the libraries are installed into $STAGE, renamed to
+# $PREFIX by close_cache, and their sources unpacked into $WORK.
+open_cache() {
+    PREFIX=$CACHE/$1
+    if [ -d "$PREFIX" ]; then
+        echo "# $2: cached in $PREFIX"
+        echo "$PREFIX"
+        exit 0
+    fi
+    STAGE=$CACHE/.$1.$$
+    WORK=$STAGE.work
+    # KEEP_FAILED=1 keeps a failed build's folders to look into.
+    trap '[ "${KEEP_FAILED:-0}" = 1 ] || rm -rf "$STAGE" "$WORK"' EXIT
+    mkdir -p "$SOURCES" "$STAGE"/{bin,lib,include/SDL} "$WORK"
+    started=$(date +%s)
+    export PKG_CONFIG_LIBDIR=$STAGE/lib/pkgconfig
+    export CPPFLAGS="-I$STAGE/include"
+    export LDFLAGS="-L$STAGE/lib"
+    export CFLAGS="-O2"
+}
+
+step() { echo "# $(($(date +%s) - started)) s: $*"; }
+
+make_install() { make -j"$JOBS" "$@" >make.log 2>&1 && make install "$@" >>make.log 2>&1 || { tail -30 make.log; return 1; }; }
+
+# close_cache: the finished folder under its final name, printed last.
+close_cache() {
+    # Text files name the folder they were built in: point them at the final one.
+    grep -rlI --null "$STAGE" "$STAGE" | xargs -0 -r sed -i "s|$STAGE|$PREFIX|g"
+    mv "$STAGE" "$PREFIX"
+    step "done: $PREFIX"
+    echo "$PREFIX"
+}
 
 # deb_src_entries SUDO: gives apt deb-src entries for the very suites the
 # system installs from, if it has none; sets NEED_UPDATE=1 when it added them.

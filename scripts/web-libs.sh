@@ -15,36 +15,15 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS=${JOBS:-2}
 # Debian's node may not be the one on PATH; Emscripten's tools need its modules.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
-HASH=$(cd "$ROOT" && find scripts/web-libs.sh scripts/debian-sources.sh -type f | sort |
-    xargs cat | cat - <(emcc --version | head -n 1) | sha256sum | cut -c1-12)
-CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane
-PREFIX=$CACHE/web-$HASH
-if [ -d "$PREFIX" ]; then
-    echo "# libraries for the browser: cached in $PREFIX"
-    echo "$PREFIX"
-    exit 0
-fi
-
-SOURCES=$CACHE/sources
-STAGE=$CACHE/.web-$HASH.$$
-WORK=$STAGE.work
-# KEEP_FAILED=1 keeps a failed build's folders to look into.
-trap '[ "${KEEP_FAILED:-0}" = 1 ] || rm -rf "$STAGE" "$WORK"' EXIT
-mkdir -p "$SOURCES" "$STAGE"/{lib,include/SDL} "$WORK"
-started=$(date +%s)
 # shellcheck source=scripts/debian-sources.sh
 source "$ROOT/scripts/debian-sources.sh"
+open_cache "web-$(cd "$ROOT" && find scripts/web-libs.sh scripts/debian-sources.sh -type f | sort |
+    xargs cat | cat - <(emcc --version | head -n 1) | sha256sum | cut -c1-12)" "libraries for the browser"
 
-export PKG_CONFIG_LIBDIR=$STAGE/lib/pkgconfig
-export CPPFLAGS="-I$STAGE/include"
-export LDFLAGS="-L$STAGE/lib"
-export CFLAGS="-O2"
 configure_web() {
     emconfigure ./configure --host=wasm32-unknown-linux-gnu --prefix="$STAGE" --disable-shared --enable-static "$@" \
         >configure.log 2>&1 || { tail -30 configure.log; return 1; }
 }
-make_install() { make -j"$JOBS" "$@" >make.log 2>&1 && make install "$@" >>make.log 2>&1 || { tail -30 make.log; return 1; }; }
-step() { echo "# $(($(date +%s) - started)) s: $*"; }
 
 step libogg
 enter libogg
@@ -65,7 +44,4 @@ make_install
 # The interface of the decoders, as Debian ships it (libsdl-sound1.2-dev).
 cp /usr/include/SDL/SDL_sound.h "$STAGE/include/SDL/"
 
-grep -rlI --null "$STAGE" "$STAGE" | xargs -0 -r sed -i "s|$STAGE|$PREFIX|g"
-mv "$STAGE" "$PREFIX"
-step "done: $PREFIX"
-echo "$PREFIX"
+close_cache

@@ -12,37 +12,17 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 HOST=x86_64-w64-mingw32
 export ROOT
 JOBS=${JOBS:-2}
-HASH=$(cd "$ROOT" && find scripts/windows-libs.sh scripts/debian-sources.sh cmake/mingw-w64.cmake cmake/win cmake/sound-decoders.c -type f | sort | xargs cat | sha256sum | cut -c1-12)
-CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/duskwane
-PREFIX=$CACHE/mingw-$HASH
-if [ -d "$PREFIX" ]; then
-    echo "# libraries for Windows: cached in $PREFIX"
-    echo "$PREFIX"
-    exit 0
-fi
-
-SOURCES=$CACHE/sources
-STAGE=$CACHE/.mingw-$HASH.$$
-WORK=$STAGE.work
-# KEEP_FAILED=1 keeps a failed build's folders to look into.
-trap '[ "${KEEP_FAILED:-0}" = 1 ] || rm -rf "$STAGE" "$WORK"' EXIT
-mkdir -p "$SOURCES" "$STAGE"/{bin,lib,include} "$WORK"
-started=$(date +%s)
 # shellcheck source=scripts/debian-sources.sh
 source "$ROOT/scripts/debian-sources.sh"
+open_cache "mingw-$(cd "$ROOT" && find scripts/windows-libs.sh scripts/debian-sources.sh cmake/mingw-w64.cmake cmake/win \
+    cmake/sound-decoders.c -type f | sort | xargs cat | sha256sum | cut -c1-12)" "libraries for Windows"
 
-export PKG_CONFIG_LIBDIR=$STAGE/lib/pkgconfig
-export CPPFLAGS="-I$STAGE/include"
-export LDFLAGS="-L$STAGE/lib"
-export CFLAGS="-O2"
 configure_host() { ./configure --host=$HOST --prefix="$STAGE" --disable-static --enable-shared "$@" >configure.log 2>&1 || { tail -30 configure.log; return 1; }; }
-make_install() { make -j"$JOBS" "$@" >make.log 2>&1 && make install "$@" >>make.log 2>&1 || { tail -30 make.log; return 1; }; }
 cmake_host() {
     cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCMAKE_INSTALL_PREFIX="$STAGE" \
         -DCMAKE_BUILD_TYPE=Release "$@" >cmake.log 2>&1 || { tail -30 cmake.log; return 1; }
     cmake --build build -j "$JOBS" >>cmake.log 2>&1 && cmake --install build >>cmake.log 2>&1 || { tail -30 cmake.log; return 1; }
 }
-step() { echo "# $(($(date +%s) - started)) s: $*"; }
 
 # zlib: Debian's source has no Windows resource file for its DLL, so it goes
 # as a static library into the DLLs that use it (libpng, FreeType).
@@ -168,8 +148,4 @@ step GoogleTest
 rm -rf "$WORK/googletest" && cp -r /usr/src/googletest "$WORK/googletest" && cd "$WORK/googletest"
 cmake_host -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
 
-# Text files name the folder they were built in: point them at the final one.
-grep -rlI --null "$STAGE" "$STAGE" | xargs -0 -r sed -i "s|$STAGE|$PREFIX|g"
-mv "$STAGE" "$PREFIX"
-step "done: $PREFIX"
-echo "$PREFIX"
+close_cache

@@ -481,6 +481,16 @@ arpeggio() { # BAR A B C D: eighth notes a b c d c b c b, softly plucked
     done
 }
 notes() { local b t n s; while read -r b t n s; do melody "$b" "$t" "$n" "$s"; done; }
+# Each chord: its root (the bass sounds an octave below) and its voicing, in
+# semitones from A4.
+declare -A VOICING=([Am]="-24 -12 -9 -5" [C]="-21 -14 -9 -5" [Dm]="-19 -16 -12 -7" [Em]="-29 -17 -14 -10"
+    [E]="-29 -17 -13 -10" [F]="-28 -16 -12 -9" [G]="-26 -14 -10 -7")
+chords() { # FIRST-BAR NAME...: one chord a bar
+    local bar=$1 name; shift
+    # shellcheck disable=SC2086 # a voicing is a list of tones
+    for name; do chord "$bar" ${VOICING[$name]}; bar=$((bar + 1)); done
+}
+arpeggios() { local b t1 t2 t3 t4; while read -r b t1 t2 t3 t4; do arpeggio "$b" "$t1" "$t2" "$t3" "$t4"; done; }
 section() { # NAME FIRST-BAR: starts a section at that bar of the piece; its notes count bars from there
     flush
     SNAME=$1 FIRST=$2
@@ -492,14 +502,7 @@ flush() { # mixes the notes of the section so far into one file laid at its firs
     SECTIONS+=(-v 1 "$T/sec_$SNAME.wav") MIX=()
 }
 theme() { # the A-minor theme, bars 0 to 7 of its section
-    chord 0 -24  -12 -9 -5        # Am
-    chord 1 -28  -16 -12 -9       # F
-    chord 2 -21  -14 -9 -5        # C
-    chord 3 -29  -17 -14 -10      # Em
-    chord 4 -24  -12 -9 -5        # Am
-    chord 5 -19  -16 -12 -7       # Dm
-    chord 6 -29  -17 -13 -10      # E (G sharp: the harmonic-minor pull home)
-    chord 7 -24  -12 -9 -5        # Am
+    chords 0 Am F C Em Am Dm E Am  # E, with its G sharp: the harmonic-minor pull home
     notes <<'NOTES'
 0 0 1 0
 0 1 1 3
@@ -533,22 +536,17 @@ section theme 0
 theme
 
 section bright 8
-chord 0 -21  -14 -9 -5        # C
-chord 1 -26  -14 -10 -7       # G
-chord 2 -24  -12 -9 -5        # Am
-chord 3 -29  -17 -14 -10      # Em
-chord 4 -28  -16 -12 -9       # F
-chord 5 -21  -14 -9 -5        # C
-chord 6 -19  -16 -12 -7       # Dm
-chord 7 -29  -17 -13 -10      # E, back towards the theme
-arpeggio 0 -21 -14 -9 -5
-arpeggio 1 -26 -19 -14 -10
-arpeggio 2 -24 -17 -12 -9
-arpeggio 3 -29 -22 -17 -14
-arpeggio 4 -28 -21 -16 -12
-arpeggio 5 -21 -14 -9 -5
-arpeggio 6 -31 -24 -19 -16
-arpeggio 7 -29 -22 -17 -13
+chords 0 C G Am Em F C Dm E    # E leads back towards the theme
+arpeggios <<'ARPEGGIOS'
+0 -21 -14 -9 -5
+1 -26 -19 -14 -10
+2 -24 -17 -12 -9
+3 -29 -22 -17 -14
+4 -28 -21 -16 -12
+5 -21 -14 -9 -5
+6 -31 -24 -19 -16
+7 -29 -22 -17 -13
+ARPEGGIOS
 notes <<'NOTES'
 0 0 3 7
 0 3 1 10
@@ -580,10 +578,7 @@ theme
 # harmony, then A minor held until it fades.
 section ending 24
 DYN=0.75
-chord 0 -24  -12 -9 -5        # Am
-chord 1 -28  -16 -12 -9       # F
-chord 2 -19  -16 -12 -7       # Dm
-chord 3 -29  -17 -13 -10      # E
+chords 0 Am F Dm E
 notes <<'NOTES'
 0 0 1 0
 0 1 1 3
@@ -596,8 +591,7 @@ notes <<'NOTES'
 3 3 1 -1
 NOTES
 DYN=0.55
-chord 4 -24  -12 -9 -5        # Am
-chord 5 -28  -16 -12 -9       # F
+chords 4 Am F
 notes <<'NOTES'
 4 0 1 0
 4 1 1 3
@@ -607,7 +601,7 @@ notes <<'NOTES'
 6 0 4 0
 NOTES
 CB=8
-chord 6 -24  -12 -9 -5        # Am, held two bars
+chords 6 Am                    # held two bars
 flush
 # (volumes are kept low so the sum never clips before the final normalise)
 sox -R -m "${SECTIONS[@]}" "$T/music.wav" pad 0 1.5 reverb 45 50 85 100 15 gain -n -1.5
