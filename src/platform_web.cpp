@@ -68,13 +68,9 @@ void PlatformPutEnv(const char* entry) {
 void PlatformStopRequestsAsQuit() {}
 
 // The browser's event queue is an array without a limit: pointer motion can
-// never push a close request out, so nothing needs keeping out of it.
-static int sourisSuivie = 1;
-
-int SuivreSouris(int suivre) {
-    const int avant = sourisSuivie;
-    sourisSuivie = suivre;
-    return avant;
+// never push a close request out, so nothing is kept out of it.
+int SuivreSouris(int) {
+    return 1;
 }
 
 void InstallerFiltreSouris() {}

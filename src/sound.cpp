@@ -195,6 +195,7 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM* system, const char* path, FMOD_
     if (octets == 0) {
         return EchecChargement(path, "aucun son decode");
     }
+    // Copied to its exact size: the vector's slack (up to as much again) is not kept for the sound's life.
     Uint8* pcm = static_cast<Uint8*>(std::malloc(octets));
     if (pcm == nullptr) {
         return EchecChargement(path, "memoire insuffisante");

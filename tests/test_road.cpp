@@ -510,8 +510,8 @@ TEST_F(Flood, HundredF11InARowLeaveTheModeTheCountSays) {
         EXPECT_EQ(presses % 2, fullScreen) << presses;
         ASSERT_NE(nullptr, EcranActuel());
         EXPECT_EQ(presses % 2 == 1, (EcranActuel()->flags & SDL_FULLSCREEN) != 0) << presses;
-        EXPECT_EQ(LARGEUR_ECRAN, EcranActuel()->w);
-        EXPECT_EQ(HAUTEUR_ECRAN, EcranActuel()->h);
+        EXPECT_EQ(1060, EcranActuel()->w);
+        EXPECT_EQ(740, EcranActuel()->h);
     }
 }
 

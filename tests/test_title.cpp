@@ -85,8 +85,8 @@ TEST_F(Display, ToggleAlternatesAndKeepsTheScreenSize) {
     e = EcranActuel();
     EXPECT_EQ(SDL_GetVideoSurface(), e);
     EXPECT_FALSE(e->flags & SDL_FULLSCREEN);
-    EXPECT_EQ(LARGEUR_ECRAN, e->w);
-    EXPECT_EQ(HAUTEUR_ECRAN, e->h);
+    EXPECT_EQ(1060, e->w);
+    EXPECT_EQ(740, e->h);
     EXPECT_EQ(32, e->format->BitsPerPixel);
     EXPECT_STREQ("1", getenv("SDL_VIDEO_CENTERED"));
     EXPECT_STREQ("center", getenv("SDL_VIDEO_WINDOW_POS"));
