@@ -34,6 +34,19 @@ step() { echo "# $(($(date +%s) - started)) s: $*"; }
 
 make_install() { make -j"$JOBS" "$@" >make.log 2>&1 && make install "$@" >>make.log 2>&1 || { tail -30 make.log; return 1; }; }
 
+# libraries RECIPE WHAT [--libs-only]: runs scripts/RECIPE, its progress on
+# standard error, and sets PREFIX to the folder it prints last. With
+# --libs-only the calling script ends there: scripts/test.sh has the libraries
+# built alone, in the background, while its first legs run.
+libraries() {
+    local t0
+    t0=$(date +%s)
+    # Progress to standard error through a pipe: tee opening /dev/stderr would truncate a log file it points to.
+    PREFIX=$(bash "$ROOT/scripts/$1" | tee >(cat >&2) | tail -n 1)
+    echo "# $2 ready in $(($(date +%s) - t0)) s"
+    [ "${3:-}" != --libs-only ] || exit 0
+}
+
 # close_cache: the finished folder under its final name, printed last.
 close_cache() {
     # Text files name the folder they were built in: point them at the final one.

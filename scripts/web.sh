@@ -26,12 +26,7 @@ if [ "$TESTS" = 1 ]; then
 fi
 install_missing "$SUDO" "${PACKAGES[@]}"
 
-t0=$(date +%s)
-# Progress to standard error through a pipe: tee opening /dev/stderr would truncate a log file it points to.
-PREFIX=$(bash "$ROOT/scripts/web-libs.sh" | tee >(cat >&2) | tail -n 1)
-echo "# libraries for the browser ready in $(($(date +%s) - t0)) s"
-# scripts/test.sh has them built alone, in the background, while its first legs run.
-[ "${1:-}" != --libs-only ] || exit 0
+libraries web-libs.sh "libraries for the browser" "${1:-}"
 
 t0=$(date +%s)
 emcmake cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DDUSKWANE_TESTS=OFF -DDUSKWANE_WEB_PREFIX="$PREFIX" >/dev/null

@@ -26,12 +26,7 @@ if [ "$TESTS" = 1 ]; then
 fi
 install_missing "$SUDO" "${PACKAGES[@]}"
 
-t0=$(date +%s)
-# Progress to standard error through a pipe: tee opening /dev/stderr would truncate a log file it points to.
-PREFIX=$(bash "$ROOT/scripts/windows-libs.sh" | tee >(cat >&2) | tail -n 1)
-echo "# libraries for Windows ready in $(($(date +%s) - t0)) s"
-# scripts/test.sh has them built alone, in the background, while its first legs run.
-[ "${1:-}" != --libs-only ] || exit 0
+libraries windows-libs.sh "libraries for Windows" "${1:-}"
 
 t0=$(date +%s)
 cmake -S "$ROOT" -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DDUSKWANE_MINGW_PREFIX="$PREFIX" \
