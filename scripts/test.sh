@@ -9,8 +9,8 @@ cd "$BUILD_DIR"
 # hour to build from Debian's sources: they are built (their packages
 # installed first) at the lowest priority while the legs below run, which
 # mostly wait on the game's own pacing. Nothing else uses apt meanwhile. With
-# the caches warm this takes seconds.
-# In a session of its own, so that a leg failing before then stops it whole.
+# the caches warm this takes seconds. The build runs in a session of its own,
+# so that a leg failing before it ends stops it whole.
 LIBS_LOG="$BUILD_DIR/libraries.log"
 DUSKWANE_WITH_TESTS=1 setsid -w nice -n 19 bash -c 'bash "$1/scripts/windows.sh" --libs-only &&
     bash "$1/scripts/web.sh" --libs-only' libraries "$ROOT" >"$LIBS_LOG" 2>&1 &
