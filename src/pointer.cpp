@@ -4,9 +4,12 @@
 
 #include <SDL.h>
 
+#include <atomic>
+
 #include "constantes.h"
 
-static int sourisSuivie = 1;
+// Set by the screens, read by the filter on whichever thread posts an event.
+static std::atomic<int> sourisSuivie{1};
 
 // SDL passes every event its drivers post through the filter before the queue.
 static int FiltreSouris(const SDL_Event* event) {
@@ -14,9 +17,7 @@ static int FiltreSouris(const SDL_Event* event) {
 }
 
 int SuivreSouris(int suivre) {
-    const int avant = sourisSuivie;
-    sourisSuivie = suivre;
-    return avant;
+    return sourisSuivie.exchange(suivre);
 }
 
 void InstallerFiltreSouris() {

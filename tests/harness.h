@@ -56,7 +56,12 @@ using evenements::Motion;
 using evenements::Quit;
 using evenements::Release;
 
-// Pushes now; fails the test if SDL's queue is full.
+// Delivers e now the way SDL's drivers deliver a player's input: the event
+// filter the game installed (SDL_GetEventFilter) sees it first and may drop
+// it, as it drops pointer moves while a screen that ignores the pointer is up.
+// False only when SDL's queue is full. Every event a test injects comes this way.
+bool TryPush(const SDL_Event& e);
+// TryPush that fails the test if SDL's queue is full.
 void Push(const SDL_Event& e);
 void Push(const std::vector<SDL_Event>& events);
 // Events still waiting in the queue (read without taking them).

@@ -1,13 +1,16 @@
 // The hit test, the colour card and the one-event poll.
 #include "collision.h"
+#include "constantes.h"
 #include "harness.h"
 #include "jeu.h"
+#include "main.h"
 #include "sdlTxt.h"
 
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 using namespace harness;
@@ -110,5 +113,66 @@ TEST_F(CardAndPoll, FailedWaitEndsTheGameWithAnErrorLineAndStatusOne) {
         },
         ::testing::ExitedWithCode(1), "\n#ERREUR .* : .* #ERREUR_END$");
 }
+
+// A player's input at each kind of screen, delivered the way SDL's drivers
+// deliver it (harness::TryPush). At every frame shown with the queue empty a
+// pointer move comes, which only a screen that follows the pointer gets, then
+// the key or click that acts there. A dropped key would leave the screen
+// waiting: the child ends at once instead, and the test fails in seconds.
+struct Porte {
+    const char* nom;
+    std::function<int(SDL_Surface*, FMOD_SYSTEM*)> ecran;
+    SDL_Event agit;
+    bool suivie;  // the pointer's moves reach the queue
+    int resultat; // what the screen returns; the intro is done once its white-out shows a grey
+};
+
+void PrintTo(const Porte& p, std::ostream* os) {
+    *os << p.nom;
+}
+
+class Door : public GameTest, public ::testing::WithParamInterface<Porte> {};
+
+TEST_P(Door, KeysAndClicksActAndOnlyTheMenuGetsPointerMoves) {
+    const Porte& p = GetParam();
+    EXPECT_EXIT(
+        {
+            OnFlip([&p](SDL_Surface* e) {
+                if (p.resultat < 0 && Pixel(e, 5, 5).r > 0) {
+                    _exit(0);
+                }
+                if (Pending() != 0) {
+                    return;
+                }
+                TryPush(Motion(7, 7));
+                if ((Pending() == 1) != p.suivie) {
+                    fprintf(stderr, "pointer move %s\n", p.suivie ? "dropped" : "queued");
+                    _exit(3);
+                }
+                const int avant = Pending();
+                if (!TryPush(p.agit) || Pending() != avant + 1) {
+                    fprintf(stderr, "the key or click was dropped\n");
+                    _exit(4);
+                }
+            });
+            _exit(p.ecran(ecran, systeme) == p.resultat ? 0 : 5);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, Door,
+                         ::testing::Values(Porte{"TitleKey", StartPage, Key(SDLK_a), false, 0},
+                                           Porte{"TitleClick", StartPage, Click(SDL_BUTTON_LEFT, 3, 3), false, 0},
+                                           Porte{"Menu", Menu, Key(SDLK_ESCAPE), true, 0},
+                                           Porte{"TextBox",
+                                                 [](SDL_Surface* e, FMOD_SYSTEM* s) {
+                                                     return TxtBox_Print(e, s, "Loup", TTF_OpenFont(FONT_VOLTER, 30),
+                                                                         SDL_Color{});
+                                                 },
+                                                 Key(SDLK_ESCAPE), false, 0},
+                                           Porte{"Intro",
+                                                 [](SDL_Surface* e, FMOD_SYSTEM* s) { return IntroGame(e, s), 0; },
+                                                 Key(SDLK_ESCAPE), false, -1}),
+                         [](const ::testing::TestParamInfo<Porte>& info) { return std::string(info.param.nom); });
 
 } // namespace

@@ -93,7 +93,7 @@ int Compte(const std::string& motif, const std::string& apres = "") {
 }
 
 void Pousse(SDL_Event e) {
-    while (SDL_PushEvent(&e) != 0) {
+    while (!TryPush(e)) {
         SDL_Delay(1);
     }
 }
@@ -105,14 +105,15 @@ void AttendVide() {
 }
 
 // Returns once a wait that takes events at once is reading the queue: a burst
-// of 16 pointer moves gone in under 300 ms cannot have been taken by a text box
-// still typing (it would need 15 steps of more than 50 ms).
+// of 16 key releases gone in under 300 ms cannot have been taken by a text box
+// still typing (it would need 15 steps of more than 50 ms). Not pointer moves:
+// the box keeps those out of the queue.
 void AttendUneAttente() {
     for (;;) {
         AttendVide();
         const auto debut = std::chrono::steady_clock::now();
         for (int i = 0; i < 16; ++i) {
-            Pousse(Motion(5, 5));
+            Pousse(KeyUp(SDLK_a));
         }
         AttendVide();
         if (std::chrono::steady_clock::now() - debut < std::chrono::milliseconds(300)) {
@@ -384,7 +385,7 @@ class Crue {
                   if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F11) {
                       ++f11_;
                   }
-                  while (SDL_PushEvent(&e) != 0 && !arret_) {
+                  while (!TryPush(e) && !arret_) {
                       SDL_Delay(1);
                   }
                   // Measured once the screen has been through its first visits.
@@ -395,8 +396,7 @@ class Crue {
               while (!arret_) {
                   fini_ = fini_ || Pending() == 0;
                   if (fini_ && Pending() == 0) {
-                      SDL_Event e = fin;
-                      SDL_PushEvent(&e);
+                      TryPush(fin);
                   }
                   SDL_Delay(5);
               }
@@ -482,8 +482,7 @@ TEST_F(Flood, TextBoxPointerMotionThenCloseRequest) {
         for (int i = 0; i < 200; ++i) {
             SDL_WarpMouse(static_cast<Uint16>(i), static_cast<Uint16>(i));
         }
-        SDL_Event fin = Quit();
-        if (SDL_PushEvent(&fin) != 0) {
+        if (!TryPush(Quit())) {
             _exit(3);
         }
     });
@@ -618,6 +617,22 @@ struct Arret {
     int fois;                    // at least this many times
 };
 
+// The game started as it starts, held back (before its window, or before it reads its queue) until Lacher.
+std::atomic<bool> tenu{true};
+void Tenir() {
+    while (tenu) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+// Ends the hold 200 ms after the signals, far longer than the 10 ms between two tries of the close request.
+void Lacher() {
+    std::thread([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        tenu = false;
+    }).detach();
+}
+
 void PrintTo(const Arret& cas, std::ostream* os) {
     *os << cas.nom;
 }
@@ -646,6 +661,32 @@ std::vector<Arret> ArretsPartout() {
          [] { Attend([] {
                   return Vu(530, 10) == Rgb{0, 100, 0};
               }); }, "", 0},
+        // The close request cannot be queued for a while: no window yet, or a queue full of key releases.
+        {"WindowHeldBack", SIGTERM,
+         [] {
+             atexit(SDL_Quit), PlatformStopRequestsAsQuit();
+             if (SDL_Init(SDL_INIT_VIDEO) < 0 || (Tenir(), SetDisplayMode()) == nullptr) {
+                 _exit(5);
+             }
+             for (;;) {
+                 WaitEvent();
+             }
+         },
+         [] { Attend([] { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }), Lacher(); }, "", 0},
+        {"QueueFull", SIGINT,
+         [] {
+             DemarreCommeLeJeu(), Tenir();
+             for (;;) {
+                 WaitEvent();
+             }
+         },
+         [] {
+             WaitForWindow();
+             while (TryPush(KeyUp(SDLK_a))) {
+             }
+             Lacher();
+         },
+         "", 0},
     };
 }
 

@@ -19,9 +19,11 @@
 
 namespace {
 
-// A 16-bit mono square wave; a non-zero claim is written as the data size instead of the real one.
-void WriteWav(const std::string& path, int ms, std::uint32_t claim = 0) {
-    const std::uint32_t rate = 22050, data = rate * ms / 1000 * 2;
+// A 16-bit square wave, mono at 22050 Hz unless said; a non-zero claim is written as the data size instead of the
+// real one.
+void WriteWav(const std::string& path, int ms, std::uint32_t claim = 0, std::uint16_t channels = 1,
+              std::uint32_t rate = 22050) {
+    const std::uint32_t data = rate * ms / 1000 * 2 * channels;
     std::vector<unsigned char> f;
     auto put = [&f](std::uint32_t v, int n) {
         for (int i = 0; i < n; ++i)
@@ -30,7 +32,8 @@ void WriteWav(const std::string& path, int ms, std::uint32_t claim = 0) {
     f.insert(f.end(), {'R', 'I', 'F', 'F'});
     put(36 + data, 4);
     f.insert(f.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put(16, 4), put(1, 2), put(1, 2), put(rate, 4), put(rate * 2, 4), put(2, 2), put(16, 2);
+    put(16, 4), put(1, 2), put(channels, 2), put(rate, 4), put(rate * 2 * channels, 4), put(2 * channels, 2),
+        put(16, 2);
     f.insert(f.end(), {'d', 'a', 't', 'a'});
     put(claim != 0 ? claim : data, 4);
     for (std::uint32_t i = 0; i < data / 2; ++i)
@@ -128,8 +131,8 @@ TEST_F(SoundTest, FixedChannelReplacesAndFreeChannelPicksAnIdleOne) {
     for (int i = 0; i < SoundLogCount(); ++i)
         used.push_back(SoundLogEntry(i).channel);
     EXPECT_EQ((std::vector<int>{2, 2, 0, 1, 3, 4}), used);
-    // Every channel busy: a free-channel start fails and is not logged.
-    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, other, 0, nullptr));
+    // Every channel busy: a free-channel start fails for want of a channel (8) and is not logged.
+    EXPECT_EQ(8, FMOD_System_PlaySound(sys, FMOD_CHANNEL_FREE, other, 0, nullptr));
     EXPECT_EQ(6, SoundLogCount());
 }
 
@@ -186,8 +189,6 @@ TEST_F(SoundTest, NullHandlesAndBadChannelsAreHarmlessErrors) {
     EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, 1, nullptr, 0, nullptr));
     FMOD_SOUND* good = Load(longWav, MODE_EFFET);
     EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(nullptr, 1, good, 0, nullptr));
-    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, 5, good, 0, nullptr)); // channels 0 to 4
-    EXPECT_NE(FMOD_OK, FMOD_System_PlaySound(sys, -2, good, 0, nullptr));
     EXPECT_EQ(0, SoundLogCount());
     EXPECT_NE(FMOD_OK, FMOD_Sound_Release(nullptr));
     EXPECT_NE(FMOD_OK, FMOD_System_Close(nullptr));
@@ -250,6 +251,63 @@ TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
         EXPECT_NE(FMOD_OK, FMOD_Sound_Release(s));
     }
     EXPECT_EQ(0, SoundLogCount());
+}
+
+// Each bound of the layer at its edge, the last value taken and the first refused, with the exact answer:
+// 0 done, 37 an invalid parameter, 19 a bad file with its debugging line.
+TEST_F(SoundTest, EveryBoundAnswersExactlyAtItsEdge) {
+    FMOD_SOUND* s = Load(shortWav, MODE_AMBIANCE);
+    // Channels 0 to 4 of five, or -1 for a free one; loop counts from -1 (for ever) up.
+    for (auto [canal, attendu] : std::vector<std::pair<int, FMOD_RESULT>>{{-2, 37}, {-1, 0}, {0, 0}, {4, 0}, {5, 37}})
+        EXPECT_EQ(attendu, FMOD_System_PlaySound(sys, canal, s, 0, nullptr)) << "channel " << canal;
+    EXPECT_EQ((std::vector<int>{-1, 0, 4}),
+              (std::vector<int>{SoundLogEntry(0).requested, SoundLogEntry(1).requested, SoundLogEntry(2).requested}));
+    EXPECT_EQ(3, SoundLogCount());
+    EXPECT_EQ(37, FMOD_Sound_SetLoopCount(s, -2));
+    EXPECT_EQ(0, FMOD_Sound_SetLoopCount(s, -1));
+
+    // A WAV of 1 to 8 channels at up to 384000 Hz (but not 0), whose sound data fits in the file.
+    struct Wav {
+        const char* nom;
+        std::uint16_t canaux;
+        std::uint32_t frequence, annonce; // the data size the header claims; 0 for the true one
+        FMOD_RESULT attendu;
+        const char* raison;
+    };
+    const Wav wavs[] = {
+        {"mono", 1, 22050, 4410, 0, nullptr},
+        {"8 channels", 8, 22050, 0, 0, nullptr},
+        {"384000 Hz", 2, 384000, 0, 0, nullptr},
+        {"no channel", 0, 22050, 0, 19, "format WAV impossible"},
+        {"9 channels", 9, 22050, 0, 19, "format WAV impossible"},
+        {"0 Hz", 1, 0, 0, 19, "format WAV impossible"},
+        {"384001 Hz", 2, 384001, 0, 19, "format WAV impossible"},
+        {"one byte short", 1, 22050, 4411, 19, "fichier WAV tronque"},
+    };
+    for (const Wav& w : wavs) {
+        const std::string chemin = dir + "/edge.wav";
+        WriteWav(chemin, 100, w.annonce, w.canaux, w.frequence);
+        FMOD_SOUND* son = nullptr;
+        FMOD_RESULT r = -1;
+        const std::string dit = harness::CaptureStdout(
+            [&] { r = FMOD_System_CreateSound(sys, chemin.c_str(), MODE_EFFET, nullptr, &son); });
+        EXPECT_EQ(w.attendu, r) << w.nom;
+        EXPECT_EQ(w.raison ? "\n#ERREUR Erreur de chargement du son " + chemin + " : " + w.raison + " #ERREUR_END" : "",
+                  dit)
+            << w.nom;
+        EXPECT_EQ(w.raison == nullptr, son != nullptr) << w.nom;
+        EXPECT_EQ(w.raison ? 37 : 0, FMOD_System_PlaySound(sys, 3, son, 0, nullptr)) << w.nom;
+        FMOD_Sound_Release(son);
+    }
+
+    // One system of 1 to 256 channels.
+    EXPECT_EQ(0, FMOD_System_Close(sys));
+    for (auto [canaux, attendu] : std::vector<std::pair<int, FMOD_RESULT>>{{0, 37}, {1, 0}, {256, 0}, {257, 37}}) {
+        FMOD_SYSTEM* autre = nullptr;
+        FMOD_System_Create(&autre);
+        EXPECT_EQ(attendu, FMOD_System_Init(autre, canaux, 0, nullptr)) << canaux << " channels";
+        FMOD_System_Release(autre);
+    }
 }
 
 TEST_F(SoundTest, InitAndCloseManyTimesInOneProcess) {
