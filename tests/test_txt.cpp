@@ -335,6 +335,22 @@ TEST_F(TxtTest, FullBoxKeepsTickingUntilEscape) {
     int encre = 0;
     EXPECT_EQ(0, EcartEncre(ecran, lignes, grande, &encre));
     TTF_CloseFont(grande);
+
+    // Five lines at the edge, in letters of 300 px: a fifth line of 949 px still takes the terminator and the
+    // box waits (Escape then answers the wait: 1); one of 950 px fills the box, which only Escape ends (0).
+    TTF_Font* geante = TTF_OpenFont(FONT_VOLTER, 300);
+    ASSERT_NE(nullptr, geante);
+    ASSERT_EQ(950, GetTailleTxt("Feu ...", geante, kEncre));
+    ASSERT_EQ(949, GetTailleTxt("CriCri.", geante, kEncre));
+    for (const auto& [cinquieme, resultat] : std::vector<std::pair<std::string, int>>{{"CriCri.", 1}, {"Feu ...", 0}}) {
+        SoundLogClear();
+        File(40, Key(SDLK_ESCAPE));
+        const std::string quatre = "Feu ...Feu ...Feu ...Feu ...";
+        EXPECT_EQ(resultat, TxtBox_Print(ecran, systeme, (quatre + cinquieme).c_str(), geante, kEncre)) << cinquieme;
+        EXPECT_EQ(41 - resultat, Tics()) << "35 characters, the terminator or the full box, 4 line changes";
+        EXPECT_EQ(0, EcartEncre(ecran, {"Feu ...", "Feu ...", "Feu ...", "Feu ...", cinquieme}, geante, &encre));
+    }
+    TTF_CloseFont(geante);
 }
 
 TEST_F(TxtTest, DebuggingLines) {
