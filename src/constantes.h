@@ -33,8 +33,10 @@ constexpr int SON_SORTIE_CANAUX = 2;       // stereo output
 constexpr int SON_TAMPON_MIXEUR = 512;     // samples per mixer buffer: short, so a tick follows its letter
 constexpr int SON_TAMPON_DECODAGE = 16384; // bytes per decoding step while a file is read whole
 constexpr int SON_CANAUX_MAX = 256;        // more channels than this is a caller's mistake
-// A WAV claiming more channels, or a higher rate in Hz, is refused as damaged.
-constexpr unsigned SON_WAV_CANAUX_MAX = 8;
+// A WAV claiming more channels, or a rate in Hz outside these, is refused: no decoder of the game's
+// (SDL_sound's on Linux, our own on Windows and in the browser) plays it alike everywhere.
+constexpr unsigned SON_WAV_CANAUX_MAX = 2;
+constexpr std::uint32_t SON_WAV_FREQUENCE_MIN = 4000;
 constexpr std::uint32_t SON_WAV_FREQUENCE_MAX = 384000;
 
 // Pictures.

@@ -66,7 +66,8 @@ static std::uint32_t Lire32(const unsigned char* p) {
 // The WAV decoder plays a cut-off file up to where it stops without a word; a
 // WAV with a chunk longer than what is left of the file is a damaged file and
 // is refused like the other broken ones. So is a format chunk with no channels
-// or a rate of 0 or billions: SDL_sound's converter crashes on those. Sizes
+// or a rate of 0 or billions (SDL_sound's converter crashes on those), or one
+// that not every build's decoder plays (more than stereo, under 4000 Hz). Sizes
 // are counted in 64 bits: a chunk length near 4 GB wraps a 32-bit long (as on
 // Windows) and would walk back onto its own header for ever.
 static const char* WavAbime(const char* path) {
@@ -95,7 +96,8 @@ static const char* WavAbime(const char* path) {
             if (std::memcmp(morceau, "fmt ", 4) == 0 && longueur >= 16 && std::fread(format, 1, 8, f) == 8) {
                 const unsigned canaux = format[2] | format[3] << 8;
                 const std::uint32_t frequence = Lire32(format + 4);
-                if (canaux == 0 || canaux > SON_WAV_CANAUX_MAX || frequence == 0 || frequence > SON_WAV_FREQUENCE_MAX) {
+                if (canaux == 0 || canaux > SON_WAV_CANAUX_MAX || frequence < SON_WAV_FREQUENCE_MIN ||
+                    frequence > SON_WAV_FREQUENCE_MAX) {
                     defaut = "format WAV impossible";
                     break;
                 }

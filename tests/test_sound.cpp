@@ -266,7 +266,7 @@ TEST_F(SoundTest, EveryBoundAnswersExactlyAtItsEdge) {
     EXPECT_EQ(37, FMOD_Sound_SetLoopCount(s, -2));
     EXPECT_EQ(0, FMOD_Sound_SetLoopCount(s, -1));
 
-    // A WAV of 1 to 8 channels at up to 384000 Hz (but not 0), whose sound data fits in the file.
+    // A WAV of 1 or 2 channels at 4000 to 384000 Hz, whose sound data fits in the file.
     struct Wav {
         const char* nom;
         std::uint16_t canaux;
@@ -276,11 +276,12 @@ TEST_F(SoundTest, EveryBoundAnswersExactlyAtItsEdge) {
     };
     const Wav wavs[] = {
         {"mono", 1, 22050, 4410, 0, nullptr},
-        {"8 channels", 8, 22050, 0, 0, nullptr},
+        {"stereo", 2, 22050, 0, 0, nullptr},
+        {"4000 Hz", 1, 4000, 0, 0, nullptr},
         {"384000 Hz", 2, 384000, 0, 0, nullptr},
         {"no channel", 0, 22050, 0, 19, "format WAV impossible"},
-        {"9 channels", 9, 22050, 0, 19, "format WAV impossible"},
-        {"0 Hz", 1, 0, 0, 19, "format WAV impossible"},
+        {"3 channels", 3, 22050, 0, 19, "format WAV impossible"},
+        {"3999 Hz", 1, 3999, 0, 19, "format WAV impossible"},
         {"384001 Hz", 2, 384001, 0, 19, "format WAV impossible"},
         {"one byte short", 1, 22050, 4411, 19, "fichier WAV tronque"},
     };
