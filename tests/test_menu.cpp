@@ -90,10 +90,13 @@ TEST_F(MainMenu, LeftClickOnEachButtonChoosesItWithTheClick) {
 }
 
 TEST_F(MainMenu, EdgesLeftAndTopInsideRightAndBottomOutside) {
-    Push({Click(1, newB.r.x + newB.r.w, cy(newB)), Click(1, cx(newB), newB.r.y + newB.r.h),
-          Click(1, newB.r.x, newB.r.y)});
-    EXPECT_EQ(NEW_GAME, Menu(ecran, systeme));
-    EXPECT_EQ(1, Plays(FMOD_CHANNEL_FREE));
+    // The first pixel past each edge does nothing; the first and the last pixel of the button choose it.
+    const int droite = newB.r.x + newB.r.w, bas = newB.r.y + newB.r.h;
+    for (const auto& [x, y] : {std::pair<int, int>{newB.r.x, newB.r.y}, {droite - 1, bas - 1}}) {
+        Push({Click(1, droite, cy(newB)), Click(1, cx(newB), bas), Click(1, x, y)});
+        EXPECT_EQ(NEW_GAME, Menu(ecran, systeme)) << x << "," << y;
+    }
+    EXPECT_EQ(2, Plays(FMOD_CHANNEL_FREE));
 }
 
 TEST_F(MainMenu, OtherButtonsKeysAndOutsideClicksDoNothing) {
