@@ -681,7 +681,8 @@ std::vector<Arret> ArretsPartout() {
              }
          },
          [] {
-             WaitForWindow();
+             // Once the pointer filter is in place: setting it takes what waits in the queue out and back.
+             Attend([] { return SDL_GetEventFilter() != nullptr; });
              while (TryPush(KeyUp(SDLK_a))) {
              }
              Lacher();
