@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds Duskwane for the browser with Debian's Emscripten: build-web/, a
 # static folder any web server serves (index.html, duskwane.js, duskwane.wasm
-# and duskwane.data, which holds rsrc_img/ with the fonts and rsrc_snd/).
+# and duskwane.data, which holds rsrc_img/ with the fonts and rsrc_snd/; the
+# service worker, the manifest and the icons for playing offline and installing).
 #     bash scripts/web.sh
 #     python3 -m http.server -d build-web     # then open http://localhost:8000/
 # With DUSKWANE_WITH_TESTS=1 the game is then played in headless Chromium
@@ -20,7 +21,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 # shellcheck source=scripts/debian-sources.sh
 source "$ROOT/scripts/debian-sources.sh"
 deb_src_entries "$SUDO"
-PACKAGES=(emscripten cmake make dpkg-dev patch libsdl-sound1.2-dev fonts-dejavu-core fonts-ebgaramond-extra)
+PACKAGES=(emscripten cmake make dpkg-dev patch libsdl-sound1.2-dev fonts-dejavu-core fonts-ebgaramond-extra imagemagick)
 if [ "$TESTS" = 1 ]; then
     PACKAGES+=(chromium chromium-driver python3-selenium python3-pil)
 fi
@@ -35,7 +36,8 @@ rm -f "$BUILD/duskwane.js"
 cmake --build "$BUILD" -j 2 --target duskwane
 rm -rf "$OUT"
 mkdir -p "$OUT"
-cp "$BUILD"/duskwane.{js,wasm,data} "$ROOT/web/index.html" "$OUT/"
+cp "$BUILD"/duskwane.{js,wasm,data} "$BUILD"/{favicon.ico,duskwane-192.png,duskwane-512.png} "$OUT/"
+cp "$ROOT"/web/{index.html,service-worker.js,manifest.webmanifest} "$OUT/"
 echo "# game for the browser built in $(($(date +%s) - t0)) s; $OUT: $(du -sk "$OUT" | cut -f1) kB"
 
 [ "$TESTS" = 1 ] || exit 0

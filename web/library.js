@@ -122,7 +122,7 @@ mergeInto(LibraryManager.library, {
     var source = Mixeur.contexte.createBufferSource();
     source.buffer = tampon;
     source.loop = loops != 0; // the game loops for ever (-1) or plays once (0)
-    source.connect(Mixeur.contexte.destination);
+    source.connect(Module['sortieSon'] || Mixeur.contexte.destination); // the page's sound control
     source.onended = function() { if (canal.source === source) { canal.source = null; canal.morceau = 0; } };
     canal.source = source;
     canal.morceau = id;

@@ -17,7 +17,7 @@ DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'dat
 # The layout run.sh checks: buttons 420 x 90 centred at x 320, the text box bottom-centred.
 BTN = {'newgame': 200, 'loadgame': 350, 'exit': 500}
 BOX = (30, 550, 1030, 740)
-ABOVE_BOX = (0, 0, 1060, 540)
+ABOVE_BOX = (0, 60, 1060, 540)  # below the page's controls in the top right corner
 LEFT_STRIP = (0, 0, 300, 740)
 # The text box's lengths, as it prints them: the load-game text, then the intro's 8 + 1 + 10 boxes.
 LONGUEURS = [101, 22, 15, 33, 43, 33, 12, 30, 24, 2, 24, 28, 41, 25, 42, 30, 17, 38, 45, 18]
@@ -65,6 +65,9 @@ def diff_to(img, box, picture):
 def mean(img, box):
     return ImageStat.Stat(img.crop(box).convert('L')).mean[0] / 255
 
+def on_title():
+    return diff_to(shot(), LEFT_STRIP, 'menu.jpg') < 0.04
+
 def in_menu(img=None):
     return diff_to(img or shot(), LEFT_STRIP, 'Menu/menu.jpg') < 0.04
 
@@ -96,12 +99,35 @@ def lit(name):
     return d_lit < 0.05 and d_lit < d_normal
 
 def ended():
-    return 'termin' in driver.find_element(By.ID, 'invite').text and not driver.find_element(By.ID, 'carte').get_attribute('hidden')
+    return 'termin' in invite() and not driver.find_element(By.ID, 'carte').get_attribute('hidden')
 
-def start(card_ready_then=None):
+invite = lambda: driver.find_element(By.ID, 'invite').text
+card_ready = lambda: invite() == 'Cliquer pour jouer'
+cdp = lambda command, **args: driver.execute_cdp_cmd(command, args)
+bar = lambda: driver.execute_script('return document.getElementById("barre").value')
+
+def loading():
+    """The data file blocked, then a slow link: the error and "Réessayer", then the bar moving."""
+    cdp('Network.enable')
+    cdp('Network.setBlockedURLs', urls=['*duskwane.data'])
     driver.get(url)
-    check('card: "Cliquer pour jouer" shown once the game is loaded',
-          until(20, lambda: driver.find_element(By.ID, 'invite').text == 'Cliquer pour jouer'))
+    retry = until(10, lambda: driver.find_elements(By.XPATH, '//button[text()="R\u00e9essayer"]'))
+    check('loading: a data file that cannot arrive is said in French, with "R\u00e9essayer" (%r)' % invite(),
+          retry and 'pas pu' in invite())
+    cdp('Network.setBlockedURLs', urls=[])
+    cdp('Network.emulateNetworkConditions', offline=False, latency=150, downloadThroughput=200000, uploadThroughput=100000)
+    retry[0].click()
+    seen = []
+    until(20, lambda: seen.append(bar()) or len(set(v for v in seen if 0 < v < 1)) >= 3)
+    moving = sorted(set(v for v in seen if 0 < v < 1))
+    check('loading: on a slow link the bar moves (%s)' % ', '.join('%.2f' % v for v in moving[:5]),
+          len(moving) >= 3 and seen == sorted(seen))
+    cdp('Network.emulateNetworkConditions', offline=False, latency=0, downloadThroughput=-1, uploadThroughput=-1)
+
+def start(card_ready_then=None, opened=False):
+    if not opened:
+        driver.get(url)
+    check('card: "Cliquer pour jouer" shown once the game is loaded', until(30, card_ready))
     ready = now()
     check('card: no sound before the click', sons() == [])
     if card_ready_then:
@@ -112,7 +138,8 @@ def start(card_ready_then=None):
           % (ready, first or -1))
 
 def play():
-    start()
+    loading()
+    start(opened=True)
     t0 = now()
     title = {'most': 0, 'least': 10 ** 6}
     def blinks():
@@ -122,7 +149,7 @@ def play():
     check('title: the prompt blinks (%(most)d near-white pixels at most, %(least)d at least)' % title if until(20, blinks)
           else 'title: the prompt blinks', title['most'] >= 1500 and title['least'] * 20 <= title['most'])
     time.sleep(max(0, 4.5 - (now() - t0) / 1000))  # eight blink phases for the pacing figures
-    check('title: background is the title picture', diff_to(shot(), LEFT_STRIP, 'menu.jpg') < 0.04)
+    check('title: background is the title picture', on_title())
     # A page's title reads with its runs of spaces collapsed.
     check('title: the page title is the caption (%r)' % driver.title, driver.title == 'Duskwane by Pellimor/ QV')
     check('title: the wind starts with the title, looping', [s['loop'] for s in sons()][:1] == [True])
@@ -203,13 +230,75 @@ def no_menu_picture():
     check('F11: the scene goes full screen, new game still lights', until(5, full) == 'scene' and until(10, lambda: lit('newgame')))
     key('\ue03b')
     check('F11 again: back in the window', until(5, lambda: not full()))
+    control = lambda: driver.find_element(By.ID, 'plein')
+    control().click()
+    # Headless Chromium keeps a strip of its 1080 px screen in full screen: the picture fills what the page gets.
+    height = lambda: (canvas().rect['height'], driver.execute_script('return innerHeight'))
+    tall = until(5, lambda: full() == 'scene' and (lambda h: h if abs(h[0] - h[1]) <= 1 and h[1] > 900 else None)(height()))
+    check('the full-screen control: the scene goes full screen, the picture its height (%s)' % (tall or height(),), tall)
+    control().click()
+    check('the control again: back in the window', until(5, lambda: not full()) and canvas().rect['height'] < 640)
     key('\ue00c')
     check('menu without its picture: Escape ends the game', until(10, ended))
     check('output: the missing picture is reported',
           b'rsrc_img/Menu/menu.jpg : Couldn\'t open' in bytes(driver.execute_script('return sortie')))
-    driver.find_element(By.TAG_NAME, 'button').click()
-    check('play again: the title comes back, with its picture',
-          until(20, lambda: diff_to(shot(), LEFT_STRIP, 'menu.jpg') < 0.04))
+    focused = lambda: driver.switch_to.active_element.get_attribute('id') or driver.switch_to.active_element.text
+    check('end: "Rejouer" has the focus', focused() == 'Rejouer')
+    key('\ue004')
+    check('end: Tab goes on to the full-screen control', focused() == 'plein')
+    key('\ue007')
+    entered = until(5, full)
+    key('\ue007')
+    check('end: Enter on the control goes full screen, Enter again back', entered and until(5, lambda: not full()))
+    ActionChains(driver).key_down('\ue008').send_keys('\ue004').key_up('\ue008').perform()
+    key(' ')
+    check('play again by Shift+Tab and Space: the title comes back, with its picture', until(20, on_title))
+
+def tap(x, y):
+    r = canvas().rect
+    p = [{'x': r['x'] + x * r['width'] / 1060, 'y': r['y'] + y * r['height'] / 740}]
+    cdp('Input.dispatchTouchEvent', type='touchStart', touchPoints=p)
+    cdp('Input.dispatchTouchEvent', type='touchEnd', touchPoints=[])
+
+def phone(w=390, h=844):
+    """A phone, taps only: upright, then sideways through the menu, the load-game box and the exit."""
+    cdp('Emulation.setTouchEmulationEnabled', enabled=True, maxTouchPoints=5)
+    cdp('Emulation.setDeviceMetricsOverride', width=w, height=h, deviceScaleFactor=3, mobile=True)
+    driver.get(url)
+    until(20, card_ready)
+    hint = lambda: driver.find_element(By.ID, 'tourner').is_displayed()
+    check('phone upright: a hint to turn it', hint())
+    cdp('Emulation.setDeviceMetricsOverride', width=h, height=w, deviceScaleFactor=3, mobile=True,
+        screenOrientation={'type': 'landscapePrimary', 'angle': 90})
+    check('phone sideways: no hint, the picture the screen\'s height', until(5, lambda: not hint() and round(canvas().rect['height']) == w))
+    tap(530, 370)
+    until(10, on_title)
+    tap(530, 370)
+    check('phone: a tap on the card, then on the title, opens the menu', until(15, in_menu))
+    tap(530, BTN['loadgame'] + 45)
+    img = settled(None)
+    check('phone: a tap on load game types the test text in red', img and near(img, BOX, (250, 0, 0), 10) > 500)
+    tap(530, 100)
+    check('phone: a tap brings the menu back', until(15, lambda: (lambda i: in_menu(i) and near(i, BOX, (250, 0, 0), 10) == 0)(shot())))
+    tap(530, BTN['exit'] + 45)
+    check('phone: a tap on exit ends the game', until(10, ended))
+    cdp('Emulation.clearDeviceMetricsOverride')
+    cdp('Emulation.setTouchEmulationEnabled', enabled=False)
+
+def offline():
+    """After these visits, installable, and playing with the server stopped."""
+    driver.execute_async_script('navigator.serviceWorker.ready.then(() => arguments[0]())')
+    errors = cdp('Page.getInstallabilityErrors')['installabilityErrors']
+    icon = driver.execute_async_script('fetch("/favicon.ico").then(r => arguments[0](r.status))')
+    check('install: the page installs as an app (%s), /favicon.ico answers %d' % (errors, icon), errors == [] and icon == 200)
+    http.terminate()
+    http.wait()
+    driver.get(url)
+    until(20, card_ready)
+    driver.find_element(By.ID, 'carte').click()
+    until(10, on_title)
+    key(' ')
+    check('offline: with the server stopped, a reload reaches the menu', until(15, in_menu))
 
 def pacing(sons, pleins):
     """Text step (the ticks' starts), white-out step (grey fills), blink phase (the title's black fills)."""
@@ -231,7 +320,7 @@ http = subprocess.Popen([sys.executable, '-m', 'http.server', '--bind', '127.0.0
 url = 'http://127.0.0.1:%d/' % port
 options = webdriver.ChromeOptions()
 options.binary_location = '/usr/bin/chromium'
-for a in ('--headless=new', '--no-sandbox', '--window-size=1280,900', '--disable-gpu'):
+for a in ('--headless=new', '--no-sandbox', '--window-size=1280,900', '--screen-info={1920x1080}', '--disable-gpu'):
     options.add_argument(a)
 options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
 driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
@@ -241,6 +330,8 @@ try:
     driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': SPY})
     pacing(*play())
     no_menu_picture()
+    phone()
+    offline()
 finally:
     driver.quit()
     http.terminate()
