@@ -8,6 +8,7 @@
 #include <SDL_mixer.h>
 #include "decoders.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -209,6 +210,9 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM* system, const char* path, FMOD_
         if (decode.size() + lu > SON_PCM_MAX) {
             tropLong = true;
             break;
+        }
+        if (decode.capacity() < decode.size() + lu) {
+            decode.reserve(std::min(SON_PCM_MAX, std::max(decode.size() + lu, 2 * decode.capacity())));
         }
         const Uint8* debut = static_cast<const Uint8*>(sample->buffer);
         decode.insert(decode.end(), debut, debut + lu);

@@ -156,8 +156,11 @@ static int open_wav(Decoder* d, Sound_AudioInfo* info) {
     return 0;
 }
 
+/* Read as a stream, front to back: a seekable open walks the whole file for
+ * its links and length first, and leaks when a damaged one fails there
+ * (libvorbisfile 1.3.7). The length is then unknown; the caller bounds it. */
 static int open_ogg(Decoder* d, Sound_AudioInfo* info) {
-    if (ov_open_callbacks(d->f, &d->vf, NULL, 0, OV_CALLBACKS_DEFAULT) != 0) {
+    if (ov_open_callbacks(d->f, &d->vf, NULL, 0, OV_CALLBACKS_STREAMONLY) != 0) {
         fail("OGG", "not an Ogg Vorbis file");
         return 0;
     }
@@ -172,8 +175,6 @@ static int open_ogg(Decoder* d, Sound_AudioInfo* info) {
     info->channels = (Uint8)vi->channels;
     info->rate = (Uint32)vi->rate;
     d->frameBytes = 2 * (size_t)vi->channels;
-    const ogg_int64_t total = ov_seekable(&d->vf) ? ov_pcm_total(&d->vf, -1) : OV_EINVAL;
-    d->frames = total >= 0 ? (Sint64)total : -1;
     return 1;
 }
 
