@@ -4,9 +4,9 @@
 // every call takes a null handle as a failure without effect.
 #include "sound.h"
 
+#include "decoders.h"
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include "decoders.h"
 
 #include <algorithm>
 #include <cstdio>
