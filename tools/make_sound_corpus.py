@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the sound corpus (tests/fuzz/corpus/) from the game's own sounds.
 
-    python3 tests/fuzz/make_corpus.py
+    python3 tools/make_sound_corpus.py
 
 The name says what the sound layer must do with a file: game-* loads and
 plays, refused-* is refused with its debugging line, damaged-* may load or be
@@ -15,7 +15,7 @@ import subprocess
 import sys
 import tempfile
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SND = os.path.join(ROOT, "data", "rsrc_snd")
 OUT = os.path.join(ROOT, "tests", "fuzz", "corpus")
 
@@ -72,7 +72,11 @@ def silent_ogg(seconds):
         subprocess.run(["sox", "-D", "-n", "-r", "22050", "-c", "1", "-C", "-1", path, "trim", "0", str(seconds)],
                        check=True)
         with open(path, "rb") as f:
-            return f.read()
+            data = bytearray(f.read())
+    # The encoder draws the stream's serial number at random: a fixed one keeps the file the same each time.
+    for start, _, _ in ogg_pages(data):
+        data[start + 14:start + 18] = struct.pack("<I", 0x4B535544)
+    return ogg_fixed(data)
 
 
 def wav(channels, rate, bits, pcm):
