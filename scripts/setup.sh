@@ -8,11 +8,11 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 
 PACKAGES=(
   build-essential cmake pkg-config
-  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libsdl-sound1.2-dev
+  libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libvorbis-dev libmpg123-dev
   fonts-dejavu-core fonts-ebgaramond-extra
 )
 if [ "${DUSKWANE_WITH_TESTS:-0}" = 1 ]; then
-  PACKAGES+=(libgtest-dev googletest xvfb xauth xdotool x11-utils imagemagick sox valgrind)
+  PACKAGES+=(libgtest-dev googletest xvfb xauth xdotool x11-utils imagemagick sox valgrind clang)
   # SDL 1.2 over SDL 2, as current distributions ship it; installed in a folder of its own
   # beside classic SDL, which it does not replace. The test command runs a leg on it.
   PACKAGES+=(libsdl1.2-compat)

@@ -1,9 +1,8 @@
 #!/bin/bash
 # Cross-builds, for the browser with Debian's Emscripten, the libraries the
-# game's sound decoders (cmake/sound-decoders.c, built with the game) need:
-# libogg, libvorbis and mpg123 from Debian's own source packages, with the
-# SDL_sound.h Debian ships, into a cache folder outside the repository whose
-# name carries a hash of this recipe:
+# game's sound decoders (lib/sound/, built with the game) need: libogg,
+# libvorbis and mpg123 from Debian's own source packages, into a cache folder
+# outside the repository whose name carries a hash of this recipe:
 #     ${XDG_CACHE_HOME:-$HOME/.cache}/duskwane/web-<hash>
 # SDL, SDL_image, SDL_ttf and SDL_mixer are Emscripten's own. A folder that
 # exists is complete (built under a temporary name, renamed at the end) and is
@@ -40,8 +39,5 @@ enter mpg123
 configure_web --disable-components --enable-libmpg123 --with-cpu=generic_fpu --disable-modules --with-audio=dummy \
     --disable-largefile
 make_install
-
-# The interface of the decoders, as Debian ships it (libsdl-sound1.2-dev).
-cp /usr/include/SDL/SDL_sound.h "$STAGE/include/SDL/"
 
 close_cache

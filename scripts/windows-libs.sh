@@ -15,7 +15,7 @@ JOBS=${JOBS:-2}
 # shellcheck source=scripts/debian-sources.sh
 source "$ROOT/scripts/debian-sources.sh"
 open_cache "mingw-$(cd "$ROOT" && find scripts/windows-libs.sh scripts/debian-sources.sh cmake/mingw-w64.cmake cmake/win \
-    cmake/sound-decoders.c -type f | sort | xargs cat | sha256sum | cut -c1-12)" "libraries for Windows"
+    -type f | sort | xargs cat | sha256sum | cut -c1-12)" "libraries for Windows"
 
 configure_host() { ./configure --host=$HOST --prefix="$STAGE" --disable-static --enable-shared "$@" >configure.log 2>&1 || { tail -30 configure.log; return 1; }; }
 cmake_host() {
@@ -72,7 +72,8 @@ configure_host --enable-video-windib --enable-directx --enable-video-dummy --ena
 make_install
 
 # SDL_mixer 1.2: the library only (its sample players are not needed), mixing
-# only: the game's sound layer decodes.
+# only: the game's own decoders (lib/sound/, built with the game) decode, over
+# libvorbisfile and libmpg123 above.
 step SDL_mixer 1.2
 enter sdl-mixer1.2
 configure_host --with-sdl-prefix="$STAGE" --disable-sdltest --disable-music-mod --disable-music-midi \
@@ -126,22 +127,6 @@ else
     perl -0pi -e 's/static SDL_Surface \*AllocateAlignedPixels\(.*?\n\}\n/`cat "$ENV{ROOT}\/cmake\/win\/ttf-surface.c"`/se' SDL_ttf.c
     port_dll SDL_ttf SDL_ttf.c -I"$STAGE/include/freetype2" -DTTF_USE_HARFBUZZ=0 -- -lfreetype -lz
     cp SDL_ttf.h "$STAGE/include/SDL/"
-fi
-
-# SDL_sound 1.0 with WAV, Ogg Vorbis and MP3. Debian's sdl-sound1.2 source is
-# not in the archive either, and nothing else in Debian offers its interface:
-# then cmake/sound-decoders.c gives the part of it the game uses, over
-# SDL's WAV loader, libvorbisfile and libmpg123.
-step SDL_sound 1.0
-if dir=$(source_of sdl-sound1.2 2>/dev/null); then
-    cd "$dir"
-    configure_host --disable-sdltest --enable-wav --enable-ogg --enable-mpglib
-    make_install
-else
-    cd "$WORK"
-    # The interface as Debian ships it (libsdl-sound1.2-dev).
-    cp /usr/include/SDL/SDL_sound.h "$STAGE/include/SDL/"
-    port_dll SDL_sound "$ROOT/cmake/sound-decoders.c" -- -lvorbisfile -lvorbis -logg -lmpg123
 fi
 
 step GoogleTest

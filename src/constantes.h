@@ -3,6 +3,7 @@
 #ifndef DUSKWANE_CONSTANTES_H
 #define DUSKWANE_CONSTANTES_H
 
+#include <cstddef>
 #include <cstdint>
 
 // What comes next, as the menus and the game session say it.
@@ -33,11 +34,14 @@ constexpr int SON_SORTIE_CANAUX = 2;       // stereo output
 constexpr int SON_TAMPON_MIXEUR = 512;     // samples per mixer buffer: short, so a tick follows its letter
 constexpr int SON_TAMPON_DECODAGE = 16384; // bytes per decoding step while a file is read whole
 constexpr int SON_CANAUX_MAX = 256;        // more channels than this is a caller's mistake
-// A WAV claiming more channels, or a rate in Hz outside these, is refused: no decoder of the game's
-// (SDL_sound's on Linux, our own on Windows and in the browser) plays it alike everywhere.
-constexpr unsigned SON_WAV_CANAUX_MAX = 2;
-constexpr std::uint32_t SON_WAV_FREQUENCE_MIN = 4000;
-constexpr std::uint32_t SON_WAV_FREQUENCE_MAX = 384000;
+// A sound file of any kind claiming more channels, or a rate in Hz outside these, is refused as damaged: the
+// rate steps between these and the mixer's rate all fit SDL 1.2's converter (and the browser's).
+constexpr unsigned SON_FICHIER_CANAUX_MAX = 2;
+constexpr std::uint32_t SON_FICHIER_FREQUENCE_MIN = 4000;
+constexpr std::uint32_t SON_FICHIER_FREQUENCE_MAX = 384000;
+// Decoded PCM one sound may hold, in bytes at the mixer's format: 32 MiB, 6 min 20 s of sound (the opening's
+// music is 118 s, 10.4 MB). A longer one is refused before its memory is taken.
+constexpr std::size_t SON_PCM_MAX = std::size_t{32} << 20;
 
 // Pictures.
 constexpr const char* IMG_TITRE = "rsrc_img/menu.jpg";

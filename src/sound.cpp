@@ -1,13 +1,14 @@
-// The sound layer: SDL_sound decodes every file whole at load time, already
-// converted to the mixer's format, and SDL_mixer plays the PCM on its
-// channels. Nothing here is ever fatal: a failed load gives a null sound and
+// The sound layer: the game's decoders (lib/sound/) decode every file whole
+// at load time, already converted to the mixer's format, and SDL_mixer plays
+// the PCM on its channels. Nothing here is ever fatal: a failed load gives a null sound and
 // every call takes a null handle as a failure without effect.
 #include "sound.h"
 
+#include "decoders.h"
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <SDL_sound.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,11 +64,17 @@ static std::uint32_t Lire32(const unsigned char* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-// The WAV decoder plays a cut-off file up to where it stops without a word; a
-// WAV with a chunk longer than what is left of the file is a damaged file and
-// is refused like the other broken ones. So is a format chunk with no channels
-// or a rate of 0 or billions (SDL_sound's converter crashes on those), or one
-// that not every build's decoder plays (more than stereo, under 4000 Hz). Sizes
+// Every file's format, whatever its kind, is held to these before the
+// converter sees it: SDL 1.2's crashes on rates far from the mixer's.
+static bool FormatAdmis(std::uint32_t canaux, std::uint32_t frequence) {
+    return canaux >= 1 && canaux <= SON_FICHIER_CANAUX_MAX && frequence >= SON_FICHIER_FREQUENCE_MIN &&
+           frequence <= SON_FICHIER_FREQUENCE_MAX;
+}
+
+// The WAV decoder would play a cut-off file up to where it stops without a
+// word; a WAV with a chunk longer than what is left of the file is a damaged
+// file and is refused like the other broken ones. So is a format chunk out of
+// the bounds every sound file is held to. Sizes
 // are counted in 64 bits: a chunk length near 4 GB wraps a 32-bit long (as on
 // Windows) and would walk back onto its own header for ever.
 static const char* WavAbime(const char* path) {
@@ -96,8 +103,7 @@ static const char* WavAbime(const char* path) {
             if (std::memcmp(morceau, "fmt ", 4) == 0 && longueur >= 16 && std::fread(format, 1, 8, f) == 8) {
                 const unsigned canaux = format[2] | format[3] << 8;
                 const std::uint32_t frequence = Lire32(format + 4);
-                if (canaux == 0 || canaux > SON_WAV_CANAUX_MAX || frequence < SON_WAV_FREQUENCE_MIN ||
-                    frequence > SON_WAV_FREQUENCE_MAX) {
+                if (!FormatAdmis(canaux, frequence)) {
                     defaut = "format WAV impossible";
                     break;
                 }
@@ -173,20 +179,46 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM* system, const char* path, FMOD_
     if (sample == nullptr) {
         return EchecChargement(path, Sound_GetError());
     }
-    // Decoded step by step into a buffer that doubles as it fills: the library's
-    // own whole-file decode grows its buffer one step at a time, a copy each
-    // time, which makes the two-minute music slow to load under the memory checkers.
+    // Checked on the header, before the converter is set up and before any memory is taken for the sound.
+    const std::string defaut = [&]() -> std::string {
+        const char* sorte = sample->decoder->extensions[0];
+        if (!FormatAdmis(sample->actual.channels, sample->actual.rate)) {
+            return std::string("format ") + sorte + " impossible";
+        }
+        const Uint32 trame = static_cast<Uint32>((format & 0xFF) / 8 * canaux);
+        const Sint32 ms = Sound_GetDuration(sample);
+        if (ms >= 0 && static_cast<std::uint64_t>(ms) * static_cast<Uint32>(frequence) / 1000 * trame > SON_PCM_MAX) {
+            return "son trop long";
+        }
+        return "";
+    }();
+    if (!defaut.empty()) {
+        Sound_FreeSample(sample);
+        return EchecChargement(path, defaut.c_str());
+    }
+    // Decoded step by step into a buffer that doubles as it fills (a copy at
+    // each step would make the two-minute music slow to load under the memory
+    // checkers), and refused as soon as it would pass the limit: a stream need
+    // not say its length, or may lie about it.
     std::vector<Uint8> decode;
+    bool tropLong = false;
     while (!(sample->flags & (SOUND_SAMPLEFLAG_EOF | SOUND_SAMPLEFLAG_ERROR))) {
         Uint32 lu = Sound_Decode(sample);
         if (lu == 0) {
             break; // a decoder that yields nothing without saying why would spin here for ever
         }
+        if (decode.size() + lu > SON_PCM_MAX) {
+            tropLong = true;
+            break;
+        }
+        if (decode.capacity() < decode.size() + lu) {
+            decode.reserve(std::min(SON_PCM_MAX, std::max(decode.size() + lu, 2 * decode.capacity())));
+        }
         const Uint8* debut = static_cast<const Uint8*>(sample->buffer);
         decode.insert(decode.end(), debut, debut + lu);
     }
-    if (sample->flags & SOUND_SAMPLEFLAG_ERROR) {
-        FMOD_RESULT r = EchecChargement(path, Sound_GetError());
+    if (tropLong || (sample->flags & SOUND_SAMPLEFLAG_ERROR)) {
+        FMOD_RESULT r = EchecChargement(path, tropLong ? "son trop long" : Sound_GetError());
         Sound_FreeSample(sample);
         return r;
     }

@@ -371,6 +371,8 @@ const char* DamageName(Damage d) {
         return "FirstHalf";
     case Damage::RandomBytes:
         return "RandomBytes";
+    case Damage::Replaced:
+        return "Replaced";
     }
     return "?";
 }
@@ -393,7 +395,8 @@ std::vector<std::string> AssetFiles() {
     return fichiers;
 }
 
-std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage damage, unsigned seed) {
+std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage damage, unsigned seed,
+                                const std::string& replacement) {
     namespace fs = std::filesystem;
     char modele[] = "/tmp/duskwane-damaged-XXXXXX";
     if (mkdtemp(modele) == nullptr) {
@@ -425,6 +428,9 @@ std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage da
             for (char& c : abime) {
                 c = static_cast<char>(rng());
             }
+            break;
+        case Damage::Replaced:
+            abime = ReadFile(replacement);
             break;
         }
         std::ofstream(cible, std::ios::binary) << abime;

@@ -177,7 +177,7 @@ class Cycler {
 namespace harness {
 
 // How a file of a scratch run-time directory is spoiled.
-enum class Damage { Missing, Empty, FirstHalf, RandomBytes };
+enum class Damage { Missing, Empty, FirstHalf, RandomBytes, Replaced };
 const char* DamageName(Damage d);
 
 // Every file of the game's run-time assets (rsrc_img/ and rsrc_snd/, the fonts
@@ -186,9 +186,11 @@ std::vector<std::string> AssetFiles();
 
 // A new scratch run-time directory (under /tmp) mirroring the game's assets
 // like AssetDir, with each of `files` damaged: removed, or replaced by an empty
-// file, its first half or as many random bytes (drawn from `seed`). The caller
-// moves into it and removes it; returns "" when it could not be made.
-std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage damage, unsigned seed = 1);
+// file, its first half, as many random bytes (drawn from `seed`) or a copy of
+// the file `replacement`. The caller moves into it and removes it; returns ""
+// when it could not be made.
+std::string MakeDamagedAssetDir(const std::vector<std::string>& files, Damage damage, unsigned seed = 1,
+                                const std::string& replacement = "");
 
 } // namespace harness
 

@@ -210,12 +210,13 @@ struct Cas {
     bool mapBloquee;
     // The test text typed to its end; a spoiled copy's road cuts it at its first step to save 5 s a case.
     bool texteEntier;
+    std::string remplacant = ""; // Damage::Replaced: the file put in its place
 };
 
 [[noreturn]] void Route(const Cas& cas) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    dossierRoute = MakeDamagedAssetDir(cas.fichiers, cas.degat);
+    dossierRoute = MakeDamagedAssetDir(cas.fichiers, cas.degat, 1, cas.remplacant);
     if (dossierRoute.empty() || chdir(dossierRoute.c_str()) != 0) {
         fprintf(stderr, "no scratch run-time directory\n");
         _exit(5);
@@ -246,7 +247,8 @@ std::string Signalement(const Cas& cas) {
     if (cas.mapBloquee) {
         return "\n\n#ECHEC_createMap";
     }
-    if (cas.fichiers.size() != 1 || cas.degat == Damage::FirstHalf) {
+    if (cas.fichiers.size() != 1 || cas.degat == Damage::FirstHalf ||
+        cas.remplacant.find("/damaged-") != std::string::npos) {
         return "";
     }
     const std::string& f = cas.fichiers[0];
@@ -285,6 +287,20 @@ std::vector<Cas> TousLesCas() {
             }
             cas.push_back({nom, {f}, d, false, d == Damage::Missing});
         }
+    }
+    // Each fault class of the sound corpus (tests/fuzz/) in place of a game sound of its kind.
+    for (const auto& [f, remplacant] :
+         std::vector<std::pair<std::string, std::string>>{{SND_WIND, "refused-au-rate-4g.wav"},
+                                                          {SND_CLICK, "refused-module.wav"},
+                                                          {SND_SURVOL, "refused-ogg-400-s.ogg"},
+                                                          {SND_TIC, "refused-ogg-rate-1.ogg"},
+                                                          {SND_TIC, "refused-ogg-rate-22.ogg"},
+                                                          {SND_MUSIQUE, "refused-mp3-3-bytes.mp3"},
+                                                          {SND_MUSIQUE, "damaged-mp3-layer3.mp3"}}) {
+        std::string nom = "Replaced_" + remplacant.substr(0, remplacant.find('.'));
+        std::replace(nom.begin(), nom.end(), '-', '_');
+        cas.push_back(
+            {nom, {f}, Damage::Replaced, false, false, DUSKWANE_SOURCE_DIR "/tests/fuzz/corpus/" + remplacant});
     }
     return cas;
 }

@@ -218,7 +218,9 @@ def play():
 
 def no_menu_picture():
     driver.set_window_size(800, 640)
-    start('jeu.FS.unlink("rsrc_img/Menu/menu.jpg")')
+    # And a damaged sound (an Ogg claiming 1 Hz, from the sound corpus) in place of the wind.
+    bad = list(open(os.path.join(DATA, '..', '..', 'tests', 'fuzz', 'corpus', 'refused-ogg-rate-1.ogg'), 'rb').read())
+    start('jeu.FS.unlink("rsrc_img/Menu/menu.jpg"); jeu.FS.writeFile("rsrc_snd/Menu/wind.wav", new Uint8Array(%s))' % bad)
     key(' ')
     check('menu without its picture: the red card', until(15, lambda: near(shot(), (0, 0, 1060, 740), (250, 0, 0), 4) > 700000))
     point(530, 100, click=True)
@@ -242,6 +244,9 @@ def no_menu_picture():
     check('menu without its picture: Escape ends the game', until(10, ended))
     check('output: the missing picture is reported',
           b'rsrc_img/Menu/menu.jpg : Couldn\'t open' in bytes(driver.execute_script('return sortie')))
+    check('output: the damaged wind is refused with its line, the other sounds still play',
+          b'son rsrc_snd/Menu/wind.wav : format OGG impossible #' in bytes(driver.execute_script('return sortie'))
+          and not any(s['loop'] for s in sons()) and any(not s['loop'] for s in sons()))
     focused = lambda: driver.switch_to.active_element.get_attribute('id') or driver.switch_to.active_element.text
     check('end: "Rejouer" has the focus', focused() == 'Rejouer')
     key('\ue004')

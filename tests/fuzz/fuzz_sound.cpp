@@ -1,0 +1,75 @@
+// One libFuzzer target per kind of sound file (DUSKWANE_FUZZ_KIND: wav, ogg
+// or mp3), through the sound layer's own entry as the game calls it: the
+// input written to a file of that name, created as a decoded sample, played
+// and released. The WAV target reaches the layer's chunk walk first.
+#include <SDL.h>
+#include <ogg/ogg.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "constantes.h"
+#include "sound.h"
+
+namespace {
+
+FMOD_SYSTEM* systeme = nullptr;
+std::string chemin;
+
+// libogg drops a page whose checksum is wrong: each page's is made right again,
+// so that mutated pages reach the Vorbis decoder.
+void RecalculeLesPagesOgg(std::vector<unsigned char>& d) {
+    size_t pos = 0;
+    while (pos + 27 <= d.size() && std::memcmp(&d[pos], "OggS", 4) == 0) {
+        const size_t entete = 27 + d[pos + 26];
+        if (pos + entete > d.size()) {
+            return;
+        }
+        size_t corps = 0;
+        for (size_t i = pos + 27; i < pos + entete; ++i) {
+            corps += d[i];
+        }
+        if (pos + entete + corps > d.size()) {
+            return;
+        }
+        ogg_page page{&d[pos], static_cast<long>(entete), &d[pos + entete], static_cast<long>(corps)};
+        ogg_page_checksum_set(&page);
+        pos += entete + corps;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    char modele[] = "/tmp/duskwane-fuzz-XXXXXX";
+    if (mkdtemp(modele) == nullptr || SDL_Init(0) < 0 || FMOD_System_Create(&systeme) != FMOD_OK ||
+        FMOD_System_Init(systeme, CANAUX_SON, FMOD_INIT_NORMAL, nullptr) != FMOD_OK) {
+        std::fprintf(stderr, "no sound system to fuzz\n");
+        std::exit(1);
+    }
+    chemin = std::string(modele) + "/son." DUSKWANE_FUZZ_KIND;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    std::vector<unsigned char> octets(data, data + size);
+    if (std::strcmp(DUSKWANE_FUZZ_KIND, "ogg") == 0) {
+        RecalculeLesPagesOgg(octets);
+    }
+    std::FILE* f = std::fopen(chemin.c_str(), "wb");
+    if (f == nullptr || std::fwrite(octets.data(), 1, octets.size(), f) != octets.size() || std::fclose(f) != 0) {
+        std::abort();
+    }
+    FMOD_SOUND* son = nullptr;
+    if (FMOD_System_CreateSound(systeme, chemin.c_str(), MODE_EFFET, nullptr, &son) == FMOD_OK) {
+        FMOD_System_PlaySound(systeme, FMOD_CHANNEL_FREE, son, 0, nullptr);
+        FMOD_Sound_Release(son);
+    }
+    return 0;
+}
