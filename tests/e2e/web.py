@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The browser build played in Debian's headless Chromium as tests/e2e/run.sh plays the desktop game, judged
 from outside: canvas screenshots, the browser's log, the page's kept output and file system, and an injected
-script noting every Web Audio source started and every full-screen fill (for the pacing figures printed).
+script noting every Web Audio source started and every full-screen fill (for the pacing figures printed); the
+DevTools protocol refuses a file, slows the link, and makes a phone that is tapped.
     tests/e2e/web.py build-web [desktop map.map]
 """
 import io, os, socket, statistics, subprocess, sys, time
