@@ -52,8 +52,9 @@ constexpr int RELECTURES_AVANT_SOMMEIL = 2;
 // many polls in a row found nothing (the menu shows its lit button a frame
 // late), it sleeps until the player acts.
 constexpr int SONDAGES_VIDES_AVANT_SOMMEIL = 2;
-// Waiting for the player: woken by any input, and at least this often.
-constexpr int ATTENTE_MAX_MS = 100;
+// Waiting for the player: woken by any input, and at least this often (a
+// screen asleep between two inputs redraws nothing new).
+constexpr int ATTENTE_MAX_MS = 250;
 // SDL 1.2's full-screen flag, as the game asks for it.
 constexpr Uint32 PLEIN_ECRAN_SDL12 = 0x80000000u;
 // A JPEG file's first bytes.

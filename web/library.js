@@ -9,31 +9,38 @@ mergeInto(LibraryManager.library, {
   // While the page is hidden the game is not woken at all: the time it stays
   // hidden is taken off the game's clock (`cache`, in ms), so every timed step
   // waits as long as it would have with the page shown.
-  $Tour: {canal: null, reveil: null, cache: 0, cacheDepuis: 0},
+  $Tour: {canal: null, reveil: null, debut: 0, cache: 0, cacheDepuis: 0},
   $Tour__postset: function() {
-    return 'Tour.reprendre = function() { var r = Tour.reveil; Tour.reveil = null; if (r) r(); };' +
-           'document.addEventListener("visibilitychange", function() {' +
+    return 'document.addEventListener("visibilitychange", function() {' +
            '  if (document.hidden) Tour.cacheDepuis = Date.now(); });';
   },
-  // Wakes the game that went to sleep at `debut` (Date.now()), once the page is shown.
-  $Reveiller__deps: ['$Tour'],
+  // Wakes the game that went to sleep at `debut` (Date.now()).
+  $Reveiller__deps: ['$Tour', '$Reprendre'],
   $Reveiller: function(wakeUp, debut) {
-    if (document.hidden) {
-      var montre = function() {
-        if (document.hidden) return;
-        document.removeEventListener('visibilitychange', montre);
-        Tour.cache += Date.now() - Math.max(debut, Tour.cacheDepuis);
-        Reveiller(wakeUp, Date.now());
-      };
-      document.addEventListener('visibilitychange', montre);
-      return;
-    }
     if (!Tour.canal) {
       Tour.canal = new MessageChannel();
-      Tour.canal.port1.onmessage = Tour.reprendre;
+      Tour.canal.port1.onmessage = Reprendre;
     }
     Tour.reveil = wakeUp;
+    Tour.debut = debut;
     Tour.canal.port2.postMessage(0);
+  },
+  // The message: the game goes on now, or once the page is shown again.
+  $Reprendre__deps: ['$Tour'],
+  $Reprendre: function() {
+    var reveil = Tour.reveil, debut = Tour.debut;
+    Tour.reveil = null;
+    if (!document.hidden) {
+      reveil();
+      return;
+    }
+    var montre = function() {
+      if (document.hidden) return;
+      document.removeEventListener('visibilitychange', montre);
+      Tour.cache += Date.now() - Math.max(debut, Tour.cacheDepuis);
+      reveil();
+    };
+    document.addEventListener('visibilitychange', montre);
   },
   web_temps_cache__deps: ['$Tour'],
   web_temps_cache__sig: 'i',
