@@ -46,7 +46,8 @@ constexpr double TRANCHE_MS = 8.0;
 // clock with the time of the last one, and the clock counts whole
 // milliseconds: a loop that reads the same value again and again is waiting
 // for it to change, and sleeps until the next millisecond once it has read
-// it this many times more (the step's own reads come first).
+// it this many times more (a step that falls due reads it twice: once to
+// find it due, once to note its time).
 constexpr int RELECTURES_AVANT_SOMMEIL = 2;
 // A loop that polls without reading the clock has no timed step: once this
 // many polls in a row found nothing (the menu shows its lit button a frame
@@ -146,7 +147,7 @@ Uint32 __wrap_SDL_GetTicks() {
     if (t != derniereLecture) {
         relectures = 0;
     } else if (++relectures > RELECTURES_AVANT_SOMMEIL) {
-        // Nothing can fall due before the clock moves on.
+        // Nothing can fall due before the clock moves on: one millisecond.
         web_dormir(1);
         dernierTour = emscripten_get_now();
         t = Horloge();
