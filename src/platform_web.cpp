@@ -19,9 +19,13 @@
 extern "C" {
 // web/library.js
 void web_rendre_la_main();
+void web_dormir(int ms);
 void web_attendre_entree(int ms);
+int web_temps_cache();
+void web_completer_sdl();
 void web_basculer_plein_ecran();
 
+int __real_SDL_Init(Uint32 flags);
 int __real_SDL_Flip(SDL_Surface* screen);
 int __real_SDL_PollEvent(SDL_Event* event);
 Uint32 __real_SDL_GetTicks();
@@ -38,12 +42,30 @@ namespace {
 // passed since the last, so a timed step that is due is taken on time: the
 // text step stays just over 50 ms, the fade step just over 20 ms.
 constexpr double TRANCHE_MS = 8.0;
-// Waiting for the player: woken by any input, and at least this often.
-constexpr int ATTENTE_MAX_MS = 100;
+// The screens' busy waits are left to rest. Every timed step compares the
+// clock with the time of the last one, and the clock counts whole
+// milliseconds: a loop that reads the same value again and again is waiting
+// for it to change, and sleeps until the next millisecond once it has read
+// it this many times more (a step that falls due reads it twice: once to
+// find it due, once to note its time).
+constexpr int RELECTURES_AVANT_SOMMEIL = 2;
+// A loop that polls without reading the clock has no timed step: once this
+// many polls in a row found nothing (the menu shows its lit button a frame
+// late), it sleeps until the player acts.
+constexpr int SONDAGES_VIDES_AVANT_SOMMEIL = 2;
+// Waiting for the player: woken by any input, and at least this often (a
+// screen asleep between two inputs redraws nothing new).
+constexpr int ATTENTE_MAX_MS = 250;
 // SDL 1.2's full-screen flag, as the game asks for it.
 constexpr Uint32 PLEIN_ECRAN_SDL12 = 0x80000000u;
+// A JPEG file's first bytes.
+constexpr unsigned char SIGNATURE_JPEG[3] = {0xFF, 0xD8, 0xFF};
 
 double dernierTour = 0;
+Uint32 derniereLecture = 0;
+int relectures = 0;
+int sondagesVides = 0;
+bool horlogeLue = false;
 char erreur[512] = "";
 
 void Tour() {
@@ -52,6 +74,23 @@ void Tour() {
         web_rendre_la_main();
         dernierTour = emscripten_get_now();
     }
+}
+
+// The game's clock: SDL's, less the time the page spent hidden.
+Uint32 Horloge() {
+    return __real_SDL_GetTicks() - static_cast<Uint32>(web_temps_cache());
+}
+
+// The desktop's decoder gives a JPEG no alpha channel; the browser's gives every picture one.
+bool EstJpeg(const char* file) {
+    unsigned char debut[sizeof SIGNATURE_JPEG] = {};
+    FILE* f = std::fopen(file, "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    const size_t lus = std::fread(debut, 1, sizeof debut, f);
+    std::fclose(f);
+    return lus == sizeof debut && std::memcmp(debut, SIGNATURE_JPEG, sizeof debut) == 0;
 }
 
 } // namespace
@@ -77,6 +116,11 @@ void InstallerFiltreSouris() {}
 
 extern "C" {
 
+int __wrap_SDL_Init(Uint32 flags) {
+    web_completer_sdl();
+    return __real_SDL_Init(flags);
+}
+
 int __wrap_SDL_Flip(SDL_Surface* screen) {
     const int r = __real_SDL_Flip(screen);
     Tour();
@@ -84,13 +128,33 @@ int __wrap_SDL_Flip(SDL_Surface* screen) {
 }
 
 int __wrap_SDL_PollEvent(SDL_Event* event) {
-    Tour();
-    return __real_SDL_PollEvent(event);
+    if (sondagesVides >= SONDAGES_VIDES_AVANT_SOMMEIL && !horlogeLue) {
+        web_attendre_entree(ATTENTE_MAX_MS);
+        dernierTour = emscripten_get_now();
+    } else {
+        Tour();
+    }
+    horlogeLue = false;
+    const int r = __real_SDL_PollEvent(event);
+    sondagesVides = r ? 0 : sondagesVides + 1;
+    return r;
 }
 
 Uint32 __wrap_SDL_GetTicks() {
+    horlogeLue = true;
     Tour();
-    return __real_SDL_GetTicks();
+    Uint32 t = Horloge();
+    if (t != derniereLecture) {
+        relectures = 0;
+    } else if (++relectures > RELECTURES_AVANT_SOMMEIL) {
+        // Nothing can fall due before the clock moves on: one millisecond.
+        web_dormir(1);
+        dernierTour = emscripten_get_now();
+        t = Horloge();
+        relectures = 0;
+    }
+    derniereLecture = t;
+    return t;
 }
 
 // Sleeps until an event comes, as SDL 1.2 does.
@@ -117,6 +181,11 @@ SDL_Surface* __wrap_IMG_Load(const char* file) {
     SDL_Surface* image = __real_IMG_Load(file);
     if (image == nullptr) {
         std::snprintf(erreur, sizeof erreur, "Couldn't decode %s", file);
+    } else if (EstJpeg(file)) {
+        // Its pixels are all opaque: without the mask, per-surface alpha applies as on the desktop.
+        image->format->Amask = 0;
+        image->format->Ashift = 0;
+        image->format->Aloss = 8;
     }
     return image;
 }

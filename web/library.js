@@ -6,44 +6,126 @@
 mergeInto(LibraryManager.library, {
   // One message channel wakes the game: unlike a timer, a message is not
   // clamped to 4 ms, so a yield costs the game only what the browser does in it.
-  $Tour: {canal: null, reveil: null},
+  // While the page is hidden the game is not woken at all: the time it stays
+  // hidden is taken off the game's clock (`cache`, in ms), so every timed step
+  // waits as long as it would have with the page shown.
+  $Tour: {canal: null, reveil: null, debut: 0, cache: 0, cacheDepuis: 0},
   $Tour__postset: function() {
-    return 'Tour.reprendre = function() { var r = Tour.reveil; Tour.reveil = null; if (r) r(); };';
+    return 'document.addEventListener("visibilitychange", function() {' +
+           '  if (document.hidden) Tour.cacheDepuis = Date.now(); });';
   },
-  web_rendre_la_main__deps: ['$Tour'],
+  // Wakes the game that went to sleep at `debut` (Date.now()).
+  $Reveiller__deps: ['$Tour', '$Reprendre'],
+  $Reveiller: function(wakeUp, debut) {
+    if (!Tour.canal) {
+      Tour.canal = new MessageChannel();
+      Tour.canal.port1.onmessage = Reprendre;
+    }
+    Tour.reveil = wakeUp;
+    Tour.debut = debut;
+    Tour.canal.port2.postMessage(0);
+  },
+  // The message: the game goes on now, or once the page is shown again.
+  $Reprendre__deps: ['$Tour'],
+  $Reprendre: function() {
+    var reveil = Tour.reveil, debut = Tour.debut;
+    Tour.reveil = null;
+    if (!document.hidden) {
+      reveil();
+      return;
+    }
+    var montre = function() {
+      if (document.hidden) return;
+      document.removeEventListener('visibilitychange', montre);
+      Tour.cache += Date.now() - Math.max(debut, Tour.cacheDepuis);
+      reveil();
+    };
+    document.addEventListener('visibilitychange', montre);
+  },
+  web_temps_cache__deps: ['$Tour'],
+  web_temps_cache__sig: 'i',
+  web_temps_cache: function() {
+    return Tour.cache;
+  },
+
+  web_rendre_la_main__deps: ['$Reveiller'],
   web_rendre_la_main__sig: 'v',
   web_rendre_la_main: function() {
     return Asyncify.handleSleep(function(wakeUp) {
-      if (!Tour.canal) {
-        Tour.canal = new MessageChannel();
-        Tour.canal.port1.onmessage = Tour.reprendre;
-      }
-      Tour.reveil = wakeUp;
-      Tour.canal.port2.postMessage(0);
+      Reveiller(wakeUp, Date.now());
+    });
+  },
+
+  // Sleeps `ms`, then wakes by a message: a timer that woke the game itself
+  // would be clamped to 4 ms once timers nest.
+  web_dormir__deps: ['$Reveiller'],
+  web_dormir__sig: 'vi',
+  web_dormir: function(ms) {
+    return Asyncify.handleSleep(function(wakeUp) {
+      var debut = Date.now();
+      setTimeout(function() { Reveiller(wakeUp, debut); }, ms);
     });
   },
 
   // Sleeps until the player presses, releases or moves something (SDL's own
   // listeners have queued it by the time the game wakes), or at most `ms`.
-  web_attendre_entree__deps: ['$Tour', 'web_rendre_la_main'],
+  web_attendre_entree__deps: ['$Reveiller'],
   web_attendre_entree__sig: 'vi',
   web_attendre_entree: function(ms) {
     return Asyncify.handleSleep(function(wakeUp) {
       var types = ['keydown', 'keyup', 'mousedown', 'mouseup', 'mousemove', 'wheel', 'touchstart', 'touchend', 'touchmove'];
+      var debut = Date.now();
       var minuteur;
       var fin = function() {
         types.forEach(function(t) { window.removeEventListener(t, fin, true); });
         clearTimeout(minuteur);
-        if (!Tour.canal) {
-          Tour.canal = new MessageChannel();
-          Tour.canal.port1.onmessage = Tour.reprendre;
-        }
-        Tour.reveil = wakeUp;
-        Tour.canal.port2.postMessage(0);
+        Reveiller(wakeUp, debut);
       };
       types.forEach(function(t) { window.addEventListener(t, fin, true); });
       minuteur = setTimeout(fin, ms);
     });
+  },
+
+  // What the browser's SDL gets before it starts.
+  // - Keys: the game gets the keys it reads, plain ones; the browser keeps its
+  //   shortcuts (Ctrl, Alt or Cmd held, F5, F12), the keys of the page's own
+  //   controls and Tab outside the game's canvas, and every key once the game
+  //   has ended: SDL would cancel them all.
+  // - Pixel formats: SDL leaves each channel's shift and loss unset, so code
+  //   that reads a pixel's alpha through them reads garbage.
+  web_completer_sdl__deps: ['$SDL'],
+  web_completer_sdl__sig: 'v',
+  web_completer_sdl: function() {
+    var recevoir = SDL.receiveEvent;
+    SDL.receiveEvent = function(event) {
+      if (runtimeExited || ABORT) return;
+      if (event.type == 'keydown' || event.type == 'keyup' || event.type == 'keypress') {
+        var ecran = Module['canvas'], cible = event.target;
+        var page = cible !== ecran && cible !== document.body && cible !== document.documentElement && cible !== document;
+        if (event.ctrlKey || event.altKey || event.metaKey || event.key == 'F5' || event.key == 'F12' || page ||
+            (event.key == 'Tab' && cible !== ecran)) {
+          return;
+        }
+      }
+      recevoir(event);
+    };
+    var creer = SDL.makeSurface;
+    SDL.makeSurface = function() {
+      var surf = creer.apply(SDL, arguments);
+      var format = {{{ makeGetValue('surf', C_STRUCTS.SDL_Surface.format, 'void*') }}};
+      [[{{{ C_STRUCTS.SDL_PixelFormat.Rmask }}}, {{{ C_STRUCTS.SDL_PixelFormat.Rloss }}}, {{{ C_STRUCTS.SDL_PixelFormat.Rshift }}}],
+       [{{{ C_STRUCTS.SDL_PixelFormat.Gmask }}}, {{{ C_STRUCTS.SDL_PixelFormat.Gloss }}}, {{{ C_STRUCTS.SDL_PixelFormat.Gshift }}}],
+       [{{{ C_STRUCTS.SDL_PixelFormat.Bmask }}}, {{{ C_STRUCTS.SDL_PixelFormat.Bloss }}}, {{{ C_STRUCTS.SDL_PixelFormat.Bshift }}}],
+       [{{{ C_STRUCTS.SDL_PixelFormat.Amask }}}, {{{ C_STRUCTS.SDL_PixelFormat.Aloss }}}, {{{ C_STRUCTS.SDL_PixelFormat.Ashift }}}]
+      ].forEach(function(canal) {
+        var masque = HEAPU32[(format + canal[0]) >> 2], decalage = 0, bits = 0;
+        while (masque && !((masque >>> decalage) & 1)) decalage++;
+        for (var m = masque >>> decalage; m & 1; m >>>= 1) bits++;
+        HEAPU8[format + canal[1]] = 8 - bits;
+        HEAPU8[format + canal[2]] = decalage;
+      });
+      return surf;
+    };
   },
 
   // F11: the page's scene (the canvas's frame) in or out of full screen.
@@ -71,6 +153,14 @@ mergeInto(LibraryManager.library, {
   Mix_OpenAudio: function(frequency, format, channels, chunksize) {
     // The page makes the context on the player's click, when the browser allows sound.
     Mixeur.contexte = Module['audioContext'] || new AudioContext();
+    // A hidden page is silent; shown again, it sounds unless the player has
+    // turned the sound off (the page sets Module['muet']).
+    var contexte = Mixeur.contexte;
+    document.addEventListener('visibilitychange', function() {
+      if (contexte.state == 'closed') return;
+      if (document.hidden) contexte.suspend().catch(function() {});
+      else if (!Module['muet']) contexte.resume().catch(function() {});
+    });
     Mixeur.frequence = frequency;
     Mixeur.canauxSortie = channels;
     return 0;

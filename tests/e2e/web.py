@@ -31,6 +31,23 @@ AudioBufferSourceNode.prototype.start = function() {
   sons.push({t: performance.now(), loop: this.loop, s: this.buffer.duration});
   return start.apply(this, arguments);
 };
+window.vues = []; window.etats = [];
+addEventListener('visibilitychange', () => vues.push([performance.now(), document.hidden]), true);
+const Contexte = AudioContext;
+window.AudioContext = class extends Contexte {
+  constructor() { super(); this.onstatechange = () => etats.push([performance.now(), this.state]); }
+};
+// The mean grey of the portrait's area above the box and of the top-left corner, every 25 ms.
+window.sonder = () => {
+  const c = jeu.canvas.getContext('2d'), gris = (x, y, w, h) => {
+    let s = 0, d = c.getImageData(x, y, w, h).data;
+    for (let i = 0; i < d.length; i += 16) s += d[i] + d[i + 1] + d[i + 2];  // every fourth pixel
+    return s / d.length * 16 / 3;
+  };
+  window.fondu = [];
+  const sonde = setInterval(() => fondu.push([gris(320, 220, 420, 320), gris(0, 0, 100, 100)]), 25);
+  window.assez = () => clearInterval(sonde);
+};
 const fill = CanvasRenderingContext2D.prototype.fillRect;
 CanvasRenderingContext2D.prototype.fillRect = function(x, y, w, h) {
   if (w == 1060 && h == 740 && this.canvas.id == 'ecran') pleins.push([performance.now(), this.fillStyle]);
@@ -84,6 +101,29 @@ def sons(since=0):
     return [s for s in driver.execute_script('return sons') if s['t'] > since]
 
 now = lambda: driver.execute_script('return performance.now()')
+
+def cpu(seconds):
+    """Processor time of every Chromium process over `seconds`, in % of one core (a README figure)."""
+    def usage():
+        stat = {}
+        for pid in filter(str.isdigit, os.listdir('/proc')):
+            try:
+                f = open('/proc/%s/stat' % pid).read().rsplit(')', 1)[1].split()
+                stat[pid] = (f[1], int(f[11]) + int(f[12]))
+            except OSError:
+                pass
+        family = {str(driver.service.process.pid)}
+        for generation in range(6):  # chromedriver, the browser, its zygotes, their children
+            family |= {p for p, (parent, _) in stat.items() if parent in family}
+        return {p: stat[p][1] for p in family}
+    a = usage()
+    time.sleep(seconds)
+    return 100.0 * sum(t - a.get(p, 0) for p, t in usage().items()) / os.sysconf('SC_CLK_TCK') / seconds
+
+def prevented(target, keys):
+    """Which of `keys` the page cancels when they are pressed on `target`, a script expression."""
+    return driver.execute_script('return arguments[0].map(k => !%s.dispatchEvent(new KeyboardEvent("keydown", '
+                                 '{key: k, ctrlKey: k == "r", bubbles: true, cancelable: true})))' % target, keys)
 
 def settled(previous):
     """A text box other than `previous`, fully typed: the same in looks a second apart."""
@@ -141,7 +181,6 @@ def start(card_ready_then=None, opened=False):
 def play():
     loading()
     start(opened=True)
-    t0 = now()
     title = {'most': 0, 'least': 10 ** 6}
     def blinks():
         n = near(shot(), (0, 270, 1060, 470), (245, 245, 245), 2)
@@ -149,8 +188,12 @@ def play():
         return title['most'] >= 1500 and title['least'] * 20 <= title['most']
     check('title: the prompt blinks (%(most)d near-white pixels at most, %(least)d at least)' % title if until(20, blinks)
           else 'title: the prompt blinks', title['most'] >= 1500 and title['least'] * 20 <= title['most'])
-    time.sleep(max(0, 4.5 - (now() - t0) / 1000))  # eight blink phases for the pacing figures
-    check('title: background is the title picture', on_title())
+    check('title: Ctrl+R, F5, F12 on the game and Tab off it are the browser\'s (none cancelled)',
+          prevented('jeu.canvas', ['r', 'F5', 'F12']) + prevented('document.body', ['Tab']) == [False] * 4)
+    # At least eight blink phases for the pacing figures.
+    print('# cpu title: %.0f %% of one core (every Chromium process, 5 s)' % cpu(5))
+    check('title: background is the title picture (the shortcuts did not leave it)',
+          on_title())
     # A page's title reads with its runs of spaces collapsed.
     check('title: the page title is the caption (%r)' % driver.title, driver.title == 'Duskwane by Pellimor/ QV')
     check('title: the wind starts with the title, looping', [s['loop'] for s in sons()][:1] == [True])
@@ -162,10 +205,29 @@ def play():
     point(537, 248)
     check('menu: new game lights up under the pointer', until(10, lambda: lit('newgame')))
     check('menu: the hover sound starts', until(5, lambda: [s for s in sons(t) if not s['loop']]))
+    print('# cpu menu: %.0f %% of one core (every Chromium process, 5 s)' % cpu(5))
 
     t = now()
     point(530, BTN['loadgame'] + 45, click=True)
+    # Another tab in front hides the game's halfway through its typing.
+    until(10, lambda: len(sons(t)) > 20)
+    page = driver.current_window_handle
+    driver.switch_to.new_window('tab')
+    print('# cpu hidden: %.0f %% of one core (every Chromium process, 2 s)' % cpu(2))
+    driver.close()
+    driver.switch_to.window(page)
     img = settled(None)
+    vues = driver.execute_script('return vues')
+    hide, show = next((v for v, h in vues if h), 0), next((v for v, h in vues[::-1] if not h), 0)
+    ticks = [s['t'] for s in sons(t) if s['s'] < 0.045]
+    steps = [b - a - (show - hide if a < hide < b else 0) for a, b in zip(ticks, ticks[1:])]
+    states = [e for v, e in driver.execute_script('return etats') if v > hide]
+    hidden = [v for v in ticks if hide <= v <= show]
+    # A step cut short by the time spent hidden would come at once after it: half a step tells the two apart.
+    check('hidden tab: no tick and no sound while hidden; shown, the typing goes on, each step waiting '
+          '(%d ticks, %d hidden, shortest step %.0f ms; sound %s)' % (len(ticks), len(hidden), min(steps), states),
+          0 < hide < show and not hidden and len(ticks) > LONGUEURS[0] and min(steps) > 25
+          and states[:2] == ['suspended', 'running'])
     check('load game: the test text is typed in red in the box', img and near(img, BOX, (250, 0, 0), 10) > 500)
     check('load game: a tick per step (%d sounds)' % len(sons(t)), len(sons(t)) > LONGUEURS[0])
     key(' ')
@@ -188,15 +250,22 @@ def play():
     check('intro: the music starts with the intro', [s for s in sons(t) if s['s'] > 20][:1])
     palest = img.crop(ABOVE_BOX).convert('L').getextrema()[0] if img else 0
     check('intro: the white-out reaches white above the box (darkest %d)' % palest, palest >= 250)
+    driver.execute_script('sonder()')
     key(' ')
-    check('intro: the portrait fades in over the white',
-          until(20, lambda: mean(shot(), (320, 220, 740, 540)) < 0.85))
+    until(30, lambda: mean(shot(), (0, 0, 100, 100)) < 0.02)  # the second portrait, on black
     for line in range(10):
         img = settled(previous)
         if not img:
             break
         previous = img.crop(BOX).tobytes()
         if line == 0:
+            fondu = driver.execute_script('assez(); return fondu')
+            white = [p for p, corner in fondu if corner >= 250] or [0]
+            want = sum(ImageStat.Stat(Image.open(os.path.join(DATA, 'Zorvik.jpg')).crop((0, 0, 420, 320))).mean) / 3
+            levels = len({round(p) for p in white})
+            check('intro: the portrait fades in step by step while the corner stays white (%d levels, %.0f to %.0f; '
+                  'the picture %.0f)' % (levels, white[0], white[-1], want), levels >= 10
+                  and all(b <= a + 1 for a, b in zip(white, white[1:])) and abs(white[-1] - want) < 10)
             check('intro: the monologue under the second portrait, on black',
                   mean(img, (0, 0, 100, 100)) < 0.02 and mean(img, (280, 120, 780, 540)) > 0.05)
         key(' ')
@@ -206,6 +275,7 @@ def play():
 
     point(530, BTN['exit'] + 45, click=True)
     check('exit: the exit button ends the game, the page says so and offers to play again', until(10, ended))
+    check('exit: the page then cancels no key', prevented('document.body', ['r', 'F5', 'Tab', ' ']) == [False] * 4)
     out = bytes(driver.execute_script('return sortie'))
     lengths = [int(x.split(b' #in')[0]) for x in out.split(b'la chaine est de : ')[1:]]
     check('output: the text box lines byte for byte (%d boxes)' % out.count(INIT),
