@@ -153,13 +153,13 @@ mergeInto(LibraryManager.library, {
   Mix_OpenAudio: function(frequency, format, channels, chunksize) {
     // The page makes the context on the player's click, when the browser allows sound.
     Mixeur.contexte = Module['audioContext'] || new AudioContext();
-    // A hidden page is silent; shown again, it sounds unless the player has
-    // turned the sound off (the page sets Module['muet']).
+    // A hidden page is silent; shown again, it sounds (the page's sound
+    // control mutes with a gain of its own, so the two never fight).
     var contexte = Mixeur.contexte;
     document.addEventListener('visibilitychange', function() {
       if (contexte.state == 'closed') return;
       if (document.hidden) contexte.suspend().catch(function() {});
-      else if (!Module['muet']) contexte.resume().catch(function() {});
+      else contexte.resume().catch(function() {});
     });
     Mixeur.frequence = frequency;
     Mixeur.canauxSortie = channels;
