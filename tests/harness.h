@@ -62,8 +62,8 @@ int Pending();
 
 // The game's clock. The test binary wraps SDL_GetTicks, SDL_Delay, SDL_PollEvent and SDL_WaitEvent at link
 // time: on the main thread time moves only as the game uses it. Each clock read moves it 0.25 ms (a busy wait
-// ends, and a step is taken on the very millisecond its delay allows), SDL_Delay(n) n ms, a poll in a loop
-// that reads no clock 10 ms (a frame), and a wait with nothing queued jumps to the next scheduled push.
+// ends, and a step is taken on the very millisecond its delay allows), SDL_Delay(n) n ms, a poll on to the next
+// whole ms (10 ms in a loop that reads no clock), and a wait with nothing queued to the next scheduled push.
 // Other threads read it without moving it and sleep for real. Timing rules are checked exactly, at any load.
 Uint32 Now(); // in ms, read without moving it
 // For tests that watch real time (sound playing, real signals): the wraps then pass through.

@@ -230,7 +230,7 @@ TEST_F(Title, PromptBlinksOverASteadyBackground) {
             phases.push_back({Now(), blancs > 5});
         }
     });
-    Feeder feeder({{2700, Key(SDLK_RETURN)}});
+    Feeder feeder({{1600, Key(SDLK_RETURN)}}); // three phases
     StartPage(ecran, systeme);
     // The background is on the screen outside the prompt.
     EXPECT_EQ(coin, Pixel(ecran, 5, 5));
