@@ -181,10 +181,6 @@ void Feeder::Turn(Uint32 now) {
     }
 }
 
-Uint32 Feeder::Next(Uint32 now) const {
-    return next_ >= steps_.size() ? kNever : last_ == kNever ? now : last_ + steps_[next_].delayMs;
-}
-
 void Cycler::Turn(Uint32 now) {
     if (Pending() != 0) {
         quietSince_ = now;
@@ -193,10 +189,6 @@ void Cycler::Turn(Uint32 now) {
         left_ -= left_ > 0;
         quietSince_ = now;
     }
-}
-
-Uint32 Cycler::Next(Uint32) const {
-    return left_ == 0 ? kNever : quietSince_ + quietMs_;
 }
 
 std::ostream& operator<<(std::ostream& os, const Rgb& c) {

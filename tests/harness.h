@@ -90,7 +90,9 @@ class Feeder : public Schedule {
     };
     explicit Feeder(std::vector<Step> steps) : steps_(std::move(steps)) {}
     void Turn(Uint32 now) override;
-    Uint32 Next(Uint32 now) const override;
+    Uint32 Next(Uint32 now) const override {
+        return next_ >= steps_.size() ? kNever : last_ == kNever ? now : last_ + steps_[next_].delayMs;
+    }
 
   private:
     std::vector<Step> steps_;
@@ -99,13 +101,13 @@ class Feeder : public Schedule {
 };
 
 // Answers whatever is waiting, round and round: each time the queue has been empty for quietMs, pushes the
-// next event of `cycle`, at most `count` in all. Stop() ends it.
+// next event of `cycle`, at most `count` in all (a screen that has settled into waiting). Stop() ends it.
 class Cycler : public Schedule {
   public:
     explicit Cycler(std::vector<SDL_Event> cycle, Uint32 quietMs = 30, int count = -1)
         : cycle_(std::move(cycle)), quietMs_(quietMs), left_(count), quietSince_(Now()) {}
     void Turn(Uint32 now) override;
-    Uint32 Next(Uint32 now) const override;
+    Uint32 Next(Uint32) const override { return left_ == 0 ? kNever : quietSince_ + quietMs_; }
     void Stop() { left_ = 0; }
 
   private:
@@ -113,11 +115,6 @@ class Cycler : public Schedule {
     Uint32 quietMs_;
     int left_, pushed_ = 0;
     Uint32 quietSince_;
-};
-
-// Pushes `event` each time the queue has been empty for quietMs, `count` times: answers a settled screen.
-struct Answerer : Cycler {
-    Answerer(SDL_Event event, int count, Uint32 quietMs = 30) : Cycler({event}, quietMs, count) {}
 };
 
 struct Rgb {

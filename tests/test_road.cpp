@@ -370,8 +370,7 @@ SDL_Event Hasard(std::mt19937& rng, double pressions, bool boutons) {
 
 // Pushes CRUE random events as fast as the queue takes them (classic SDL's holds 127); once they are all taken,
 // `fin` whenever the queue is empty, so the screen's last visit ends.
-class Crue : public Schedule {
-  public:
+struct Crue : Schedule {
     Crue(double pressions, bool boutons, SDL_Event fin) : pressions_(pressions), boutons_(boutons), fin_(fin) {}
     void Turn(Uint32) override {
         for (; i_ < CRUE && Pending() < 127; ++i_) {
@@ -386,11 +385,6 @@ class Crue : public Schedule {
             Push(fin_);
         }
     }
-    bool Fini() const { return fini_; }
-    int F11() const { return f11_; }
-    long Memoire() const { return memoire_; }
-
-  private:
     double pressions_;
     bool boutons_;
     SDL_Event fin_;
@@ -404,22 +398,16 @@ class Crue : public Schedule {
 template <typename Visite>
 [[noreturn]] void Inonde(double pressions, bool boutons, SDL_Event fin, bool compteF11, Visite visite) {
     int visites = 0;
-    int f11 = 0;
-    long memoire = -1;
-    {
-        Crue crue(pressions, boutons, fin);
-        // Once the flood is all taken only `fin` comes: what is left after the last visit is `fin` alone.
-        do {
-            visite();
-            ++visites;
-        } while (!crue.Fini());
-        f11 = crue.F11();
-        memoire = crue.Memoire();
-    }
-    SDL_Event reste;
-    while (SDL_PollEvent(&reste) != 0) {
-    }
-    const long croissance = ResidentKb() - memoire;
+    Crue crue(pressions, boutons, fin);
+    // Once the flood is all taken only `fin` comes: what is left after the last visit is `fin` alone.
+    do {
+        visite();
+        ++visites;
+    } while (!crue.fini_);
+    SDL_Event reste[128];
+    SDL_PeepEvents(reste, 128, SDL_GETEVENT, SDL_ALLEVENTS);
+    const int f11 = crue.f11_;
+    const long croissance = ResidentKb() - crue.memoire_;
     fprintf(stderr, "%d visits, %d F11, %ld kB grown\n", visites, f11, croissance);
     if (!SOUS_ASAN && croissance > 6 * 1024) {
         fprintf(stderr, "memory grew by %ld kB under the flood\n", croissance);

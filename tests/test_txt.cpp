@@ -395,7 +395,7 @@ TEST_F(TxtTest, EveryByteWithATinyFontStaysInItsLines) {
     }
     SoundLogClear();
     {
-        Answerer reponse(Key(SDLK_a), 1000);
+        Cycler reponse({Key(SDLK_a)}, 30, 1000);
         EXPECT_EQ(1, TxtBox_Print(ecran, systeme, txt.c_str(), minuscule, kEncre));
     }
     EXPECT_EQ(255 + 4, Tics());
