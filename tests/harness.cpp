@@ -3,7 +3,7 @@
 #include <SDL_mixer.h>
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "system.h"
 
@@ -91,6 +92,7 @@ namespace harness {
 
 void GameTest::SetUp() {
     (void)endBeforeUnload;
+    WallClock(false);
     // Death tests re-run the test binary: each child starts SDL afresh.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     setenv("SDL_VIDEODRIVER", "dummy", 0);
@@ -142,46 +144,59 @@ int Pending() {
     return SDL_PeepEvents(peek, 128, SDL_PEEKEVENT, SDL_ALLEVENTS);
 }
 
-void WaitForWindow() {
-    while (SDL_GetVideoSurface() == nullptr) {
-        SDL_Delay(1);
+// The game's clock, in microseconds (see harness.h), and what is scheduled on it, both kept by the main thread.
+static std::atomic<unsigned long long> horloge{0};
+static std::atomic<bool> murale{false};
+static const std::thread::id filDuJeu = std::this_thread::get_id(); // static start-up runs on the main thread
+static bool luDepuisSondage = false;                                // a clock read since the last poll
+static std::vector<Schedule*> horaire;
+
+Uint32 Now() {
+    return static_cast<Uint32>(horloge / 1000);
+}
+
+void WallClock(bool on) {
+    murale = on;
+}
+
+Schedule::Schedule() {
+    horaire.push_back(this);
+}
+
+Schedule::~Schedule() {
+    horaire.erase(std::find(horaire.begin(), horaire.end(), this));
+}
+
+// Whether the caller is the game on its clock; if so, every schedule pushes what is due.
+static bool Tour() {
+    if (murale || std::this_thread::get_id() != filDuJeu) {
+        return false;
+    }
+    for (size_t i = 0; i < horaire.size(); ++i) {
+        horaire[i]->Turn(Now());
+    }
+    return true;
+}
+
+void Feeder::Turn(Uint32 now) {
+    if (last_ == kNever && SDL_GetVideoSurface() != nullptr) {
+        last_ = now;
+    }
+    while (last_ != kNever && next_ < steps_.size() && now - last_ >= steps_[next_].delayMs &&
+           Pending() < 127) { // classic SDL's queue holds 127
+        Push(steps_[next_++].event);
+        last_ = now;
     }
 }
 
-Feeder::Feeder(std::vector<Step> steps)
-    : thread_([steps]() {
-          WaitForWindow();
-          for (const Step& s : steps) {
-              SDL_Delay(s.delayMs);
-              while (!TryPush(s.event)) {
-                  SDL_Delay(1);
-              }
-          }
-      }) {}
-
-Feeder::~Feeder() {
-    thread_.join();
-}
-
-Answerer::Answerer(SDL_Event event, int count, Uint32 quietMs)
-    : thread_([this, event, count, quietMs]() {
-          int left = count;
-          Uint32 quietSince = SDL_GetTicks();
-          while (left > 0 && !stop_) {
-              SDL_Delay(2);
-              if (Pending() != 0) {
-                  quietSince = SDL_GetTicks();
-              } else if (SDL_GetTicks() - quietSince >= quietMs) {
-                  TryPush(event);
-                  --left;
-                  quietSince = SDL_GetTicks();
-              }
-          }
-      }) {}
-
-Answerer::~Answerer() {
-    stop_ = true;
-    thread_.join();
+void Cycler::Turn(Uint32 now) {
+    if (Pending() != 0) {
+        quietSince_ = now;
+    } else if (left_ != 0 && now - quietSince_ >= quietMs_) {
+        Push(cycle_[static_cast<size_t>(pushed_++) % cycle_.size()]);
+        left_ -= left_ > 0;
+        quietSince_ = now;
+    }
 }
 
 std::ostream& operator<<(std::ostream& os, const Rgb& c) {
@@ -273,6 +288,52 @@ extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, 
     return __real_SDL_SetVideoMode(width, height, bpp, flags);
 }
 
+extern "C" Uint32 __real_SDL_GetTicks();
+extern "C" Uint32 __wrap_SDL_GetTicks() {
+    if (!harness::Tour()) {
+        return harness::murale ? __real_SDL_GetTicks() : harness::Now();
+    }
+    harness::luDepuisSondage = true;
+    return static_cast<Uint32>(harness::horloge.fetch_add(250) / 1000);
+}
+
+extern "C" void __real_SDL_Delay(Uint32 ms);
+extern "C" void __wrap_SDL_Delay(Uint32 ms) {
+    if (!harness::Tour()) {
+        return __real_SDL_Delay(ms);
+    }
+    harness::horloge += 1000ull * ms;
+}
+
+extern "C" int __real_SDL_PollEvent(SDL_Event* event);
+extern "C" int __wrap_SDL_PollEvent(SDL_Event* event) {
+    // A poll ends a pass of the game's loop: the clock goes on to the next whole millisecond, so a loop that
+    // draws every pass draws once a millisecond, or by a frame of 10 ms in a loop that reads no clock.
+    if (harness::Tour()) {
+        harness::horloge = harness::luDepuisSondage ? (harness::horloge + 999) / 1000 * 1000 : harness::horloge + 10000;
+        harness::luDepuisSondage = false;
+    }
+    return __real_SDL_PollEvent(event);
+}
+
+// A wait with nothing queued moves the clock on to the next scheduled push; with none, nothing can ever end
+// it, and the test ends at once instead of hanging.
+extern "C" int __real_SDL_WaitEvent(SDL_Event* event);
+extern "C" int __wrap_SDL_WaitEvent(SDL_Event* event) {
+    while (harness::Tour() && harness::Pending() == 0 && SDL_WasInit(SDL_INIT_VIDEO)) {
+        Uint32 prochain = harness::Schedule::kNever;
+        for (const harness::Schedule* s : harness::horaire) {
+            prochain = std::min(prochain, s->Next(harness::Now()));
+        }
+        if (prochain == harness::Schedule::kNever || prochain <= harness::Now()) {
+            fprintf(stderr, "\nthe game waits for an event and none is scheduled (game clock %u ms)\n", harness::Now());
+            exit(9);
+        }
+        harness::horloge = 1000ull * prochain;
+    }
+    return __real_SDL_WaitEvent(event);
+}
+
 namespace harness {
 
 void Mirror(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -322,39 +383,6 @@ AssetDir::~AssetDir() {
 
 long ResidentKb() {
     return SystemResidentKb();
-}
-
-} // namespace harness
-
-namespace harness {
-
-Cycler::Cycler(std::vector<SDL_Event> cycle, Uint32 quietMs)
-    : thread_([this, cycle, quietMs]() {
-          size_t next = 0;
-          Uint32 quietSince = SDL_GetTicks();
-          while (!stop_ && !cycle.empty()) {
-              SDL_Delay(2);
-              if (Pending() != 0) {
-                  quietSince = SDL_GetTicks();
-              } else if (SDL_GetTicks() - quietSince >= quietMs) {
-                  if (TryPush(cycle[next])) {
-                      next = (next + 1) % cycle.size();
-                      ++pushed_;
-                  }
-                  quietSince = SDL_GetTicks();
-              }
-          }
-      }) {}
-
-Cycler::~Cycler() {
-    Stop();
-}
-
-void Cycler::Stop() {
-    stop_ = true;
-    if (thread_.joinable()) {
-        thread_.join();
-    }
 }
 
 } // namespace harness

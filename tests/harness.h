@@ -1,5 +1,5 @@
-// Shared test tools: a headless game (dummy video and audio), events pushed
-// into SDL's queue now or on a schedule from another thread, and pixel reads.
+// Shared test tools: a headless game (dummy video and audio) on a clock of the
+// tests' own, events pushed into SDL's queue now or on that clock, and pixel reads.
 #ifndef DUSKWANE_TEST_HARNESS_H
 #define DUSKWANE_TEST_HARNESS_H
 
@@ -7,12 +7,10 @@
 #include <SDL_ttf.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "display.h"
@@ -67,40 +65,61 @@ void Push(const std::vector<SDL_Event>& events);
 // Events still waiting in the queue (read without taking them).
 int Pending();
 
-// Returns once the game's window is there: a player's input cannot come
-// sooner, and the game empties its queue while it sets the window up.
-void WaitForWindow();
+// The game's clock. The test binary wraps SDL_GetTicks, SDL_Delay, SDL_PollEvent and SDL_WaitEvent at link
+// time: on the main thread time moves only as the game uses it. Each clock read moves it 0.25 ms (a busy wait
+// ends, and a step is taken on the very millisecond its delay allows), SDL_Delay(n) n ms, a poll on to the next
+// whole ms (10 ms in a loop that reads no clock), and a wait with nothing queued to the next scheduled push.
+// Other threads read it without moving it and sleep for real. Timing rules are checked exactly, at any load.
+Uint32 Now(); // in ms, read without moving it
+// For tests that watch real time (sound playing, real signals): the wraps then pass through.
+void WallClock(bool on);
 
-// Pushes each event after its delay (milliseconds after the previous push,
-// the first after the window is there), from its own thread; joins on
-// destruction.
-class Feeder {
+// Events pushed on the game's clock, from the game's own thread, at its clock reads, polls and waits.
+class Schedule {
+  public:
+    Schedule();
+    virtual ~Schedule();
+    virtual void Turn(Uint32 now) = 0; // pushes what is due
+    // When it pushes next if the queue stays empty; kNever if only the game's doings can make it push.
+    virtual Uint32 Next(Uint32) const { return kNever; }
+    static constexpr Uint32 kNever = 0xFFFFFFFFu;
+};
+
+// Pushes each event after its delay (milliseconds after the previous push, the first after the window is
+// there: a player's input cannot come sooner).
+class Feeder : public Schedule {
   public:
     struct Step {
         Uint32 delayMs;
         SDL_Event event;
     };
-    explicit Feeder(std::vector<Step> steps);
-    ~Feeder();
-    Feeder(const Feeder&) = delete;
-    Feeder& operator=(const Feeder&) = delete;
+    explicit Feeder(std::vector<Step> steps) : steps_(std::move(steps)) {}
+    void Turn(Uint32 now) override;
+    Uint32 Next(Uint32 now) const override {
+        return next_ >= steps_.size() ? kNever : last_ == kNever ? now : last_ + steps_[next_].delayMs;
+    }
 
   private:
-    std::thread thread_;
+    std::vector<Step> steps_;
+    size_t next_ = 0;
+    Uint32 last_ = kNever; // time of the last push, or of the window
 };
 
-// Pushes `event` once the queue is empty and stays so for quietMs: a way to
-// answer a screen that has settled into waiting.
-class Answerer {
+// Answers whatever is waiting, round and round: each time the queue has been empty for quietMs, pushes the
+// next event of `cycle`, at most `count` in all (a screen that has settled into waiting). Stop() ends it.
+class Cycler : public Schedule {
   public:
-    Answerer(SDL_Event event, int count, Uint32 quietMs = 30);
-    ~Answerer();
-    Answerer(const Answerer&) = delete;
-    Answerer& operator=(const Answerer&) = delete;
+    explicit Cycler(std::vector<SDL_Event> cycle, Uint32 quietMs = 30, int count = -1)
+        : cycle_(std::move(cycle)), quietMs_(quietMs), left_(count), quietSince_(Now()) {}
+    void Turn(Uint32 now) override;
+    Uint32 Next(Uint32) const override { return left_ == 0 ? kNever : quietSince_ + quietMs_; }
+    void Stop() { left_ = 0; }
 
   private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::vector<SDL_Event> cycle_;
+    Uint32 quietMs_;
+    int left_, pushed_ = 0;
+    Uint32 quietSince_;
 };
 
 struct Rgb {
@@ -149,28 +168,6 @@ void Mirror(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Resident memory of this process, in kilobytes.
 long ResidentKb();
-
-} // namespace harness
-
-namespace harness {
-
-// Answers whatever is waiting, round and round: each time the queue has been
-// empty for quietMs, pushes the next event of `cycle`. Stop() (or the
-// destructor) ends it; no event is pushed after Stop() returns.
-class Cycler {
-  public:
-    explicit Cycler(std::vector<SDL_Event> cycle, Uint32 quietMs = 30);
-    ~Cycler();
-    Cycler(const Cycler&) = delete;
-    Cycler& operator=(const Cycler&) = delete;
-    void Stop();
-    int Pushed() const { return pushed_; }
-
-  private:
-    std::atomic<bool> stop_{false};
-    std::atomic<int> pushed_{0};
-    std::thread thread_;
-};
 
 } // namespace harness
 

@@ -65,7 +65,7 @@ struct Echantillon {
 struct Observateur {
     explicit Observateur(std::function<void(const Echantillon&)> crochet = nullptr) {
         OnFlip([this, crochet](SDL_Surface* e) {
-            echantillons.push_back({static_cast<int>(SDL_GetTicks()), Pixel(e, kBoiteX, kBoiteY), Pixel(e, kB1x, kB1y),
+            echantillons.push_back({static_cast<int>(Now()), Pixel(e, kBoiteX, kBoiteY), Pixel(e, kB1x, kB1y),
                                     Pixel(e, kB2x, kB2y), Pixel(e, kP1x, kP1y), Pixel(e, 5, 5).r, SoundLogCount()});
             if (crochet) {
                 crochet(echantillons.back());
@@ -99,7 +99,8 @@ void Phases(const std::vector<Echantillon>& v, size_t& haut, size_t& fin) {
     ASSERT_LT(fin, v.size()) << "the white-out never reached 254, or never gave way to the second portrait";
 }
 
-// The dialogue on black, then 255 silent frames of grey 0 to 254, each more than 20 ms after the one before.
+// The dialogue on black, then 255 silent frames of grey 0 to 254, each 21 ms after the one before on the game's
+// clock (more than 20).
 void VerifierBlanchiment(const std::vector<Echantillon>& v) {
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));
@@ -111,14 +112,15 @@ void VerifierBlanchiment(const std::vector<Echantillon>& v) {
         } else if (g <= 254) {
             EXPECT_EQ(g, v[j].coin) << "frame " << j;
             EXPECT_EQ(v[j - 1].sons, v[j].sons) << "grey " << g << " is a box's frame";
-            EXPECT_GT(v[j].t - v[j - 1].t, 20) << "grey " << g << " came too soon";
+            EXPECT_TRUE(g == 0 || v[j].t - v[j - 1].t == 21)
+                << "grey " << g << " came " << v[j].t - v[j - 1].t << " ms after";
         }
     }
     EXPECT_EQ(kNoir, v[haut - 254].boite) << "grey 0 covers the last box";
 }
 
 // The first portrait thickens over the near-white screen up to its own pixel q,
-// in 160 silent frames (the exclamation box's frames tick).
+// in 160 silent frames 21 ms apart (the exclamation box's frames tick).
 void VerifierApparition(const std::vector<Echantillon>& v, Rgb q) {
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));
@@ -126,8 +128,13 @@ void VerifierApparition(const std::vector<Echantillon>& v, Rgb q) {
     const int q3[3] = {q.r, q.g, q.b};
     std::vector<Rgb> vus;
     int pas = 0;
+    int dernierPas = -1;
     for (size_t j = haut + 1; j < fin; ++j) {
-        pas += v[j].sons == v[j - 1].sons;
+        if (v[j].sons == v[j - 1].sons) {
+            EXPECT_TRUE(pas++ == 0 || v[j].t - dernierPas == 21)
+                << "fade-in step " << pas << " came " << v[j].t - dernierPas;
+            dernierPas = v[j].t;
+        }
         const int p[3] = {v[j].p1.r, v[j].p1.g, v[j].p1.b};
         const int avant[3] = {v[j - 1].p1.r, v[j - 1].p1.g, v[j - 1].p1.b};
         for (int c = 0; c < 3; ++c) {

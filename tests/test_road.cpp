@@ -4,8 +4,8 @@
 //
 // The script cannot see the screen (a spoiled picture changes it) nor hear the
 // sounds, so it reads the game's own debugging lines and how fast the game
-// takes events: a text box still typing takes at most one event per step of
-// more than 50 ms, so a burst taken faster than that is being read by a wait.
+// takes events on its clock: a text box still typing takes at most one event
+// per step of 51 ms, so a burst taken faster than that is being read by a wait.
 #include <SDL_image.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -98,30 +97,6 @@ void Pousse(SDL_Event e) {
     }
 }
 
-void AttendVide() {
-    while (Pending() != 0) {
-        SDL_Delay(2);
-    }
-}
-
-// Returns once a wait that takes events at once is reading the queue: a burst
-// of 16 key releases gone in under 300 ms cannot have been taken by a text box
-// still typing (it would need 15 steps of more than 50 ms). Not pointer moves:
-// the box keeps those out of the queue.
-void AttendUneAttente() {
-    for (;;) {
-        AttendVide();
-        const auto debut = std::chrono::steady_clock::now();
-        for (int i = 0; i < 16; ++i) {
-            Pousse(KeyUp(SDLK_a));
-        }
-        AttendVide();
-        if (std::chrono::steady_clock::now() - debut < std::chrono::milliseconds(300)) {
-            return;
-        }
-    }
-}
-
 struct Bouton {
     bool cliquable;
     int x, y;
@@ -144,54 +119,77 @@ SDL_Event CoinDroit() {
     return Click(SDL_BUTTON_RIGHT, 5, 5);
 }
 
-void Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool texteEntier) {
-    WaitForWindow();
-    etape = 1;
-    Pousse(Key(SDLK_a));
-    etape = 2;
-    Pousse(CoinDroit());
-    for (const Bouton* b : {&sortir, &nouvelle, &charger}) {
-        Pousse(Motion(b->x, b->y));
-    }
-    if (charger.cliquable) {
-        etape = 3;
-        Pousse(Click(SDL_BUTTON_LEFT, charger.x, charger.y));
-        etape = 4;
-        if (texteEntier) {
-            AttendUneAttente();
-            Pousse(Key(SDLK_a));
-        } else {
-            // Its first step has read the box's picture, its tick and the font: Escape cuts it there.
-            Pousse(Key(SDLK_ESCAPE));
+// The road's script, on the game's clock: its steps run in turn at the game's clock reads, polls and waits,
+// each until it says it is done.
+using Pas = std::function<bool(Uint32)>;
+class Script : public Schedule {
+  public:
+    explicit Script(std::vector<Pas> pas) : pas_(std::move(pas)) {}
+    void Turn(Uint32 now) override {
+        while (n_ < pas_.size() && pas_[n_](now)) {
+            ++n_;
         }
-        Pousse(CoinDroit());
+    }
+
+  private:
+    std::vector<Pas> pas_;
+    size_t n_ = 0;
+};
+
+std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool texteEntier) {
+    std::vector<Pas> pas = {[](Uint32) { return SDL_GetVideoSurface() != nullptr; }};
+    auto pousse = [&pas](int e, std::vector<SDL_Event> evenements) {
+        pas.push_back([e, evenements](Uint32) { return etape = e, Push(evenements), true; });
+    };
+    auto vide = [&pas] { pas.push_back([](Uint32) { return Pending() == 0; }); };
+    pousse(1, {Key(SDLK_a)});
+    pousse(2, {CoinDroit(), Motion(sortir.x, sortir.y), Motion(nouvelle.x, nouvelle.y), Motion(charger.x, charger.y)});
+    if (charger.cliquable) {
+        pousse(3, {Click(SDL_BUTTON_LEFT, charger.x, charger.y)});
+        if (texteEntier) {
+            // A wait that takes events at once is reading the queue: a burst of 16 key releases gone in under
+            // 300 ms cannot have been taken by a text box still typing (it would need 15 steps of 51 ms). Not
+            // pointer moves: the box keeps those out of the queue.
+            pas.push_back([debut = Schedule::kNever](Uint32 now) mutable {
+                etape = 4;
+                if (Pending() != 0) {
+                    return false;
+                }
+                if (debut != Schedule::kNever && now - debut < 300) {
+                    return true;
+                }
+                debut = now;
+                Push(std::vector<SDL_Event>(16, KeyUp(SDLK_a)));
+                return false;
+            });
+        }
+        // Else its first step has read the box's picture, its tick and the font: Escape cuts it there.
+        pousse(4, {texteEntier ? Key(SDLK_a) : Key(SDLK_ESCAPE), CoinDroit()});
     }
     if (nouvelle.cliquable) {
-        etape = 5;
-        Pousse(Click(SDL_BUTTON_LEFT, nouvelle.x, nouvelle.y));
+        pousse(5, {Click(SDL_BUTTON_LEFT, nouvelle.x, nouvelle.y)});
         // Escape cuts every line at its first step and the fades drop what they read; the last of the ten
         // monologue boxes announces the final wait, which ignores keys.
-        etape = 6;
-        const std::string apres = "#apr\xe8s le !";
-        while (Compte("#INIT Chaine", apres) < 10) {
+        pas.push_back([](Uint32) {
+            etape = 6;
             if (Pending() == 0) {
-                Pousse(Key(SDLK_ESCAPE));
+                Push(Key(SDLK_ESCAPE));
             }
-            SDL_Delay(1);
-        }
-        Pousse(Key(SDLK_ESCAPE));
-        AttendVide();
-        etape = 7;
-        Pousse(CoinDroit());
-        etape = 8;
-        Pousse(CoinDroit());
+            return Compte("#INIT Chaine", "#apr\xe8s le !") >= 10;
+        });
+        pousse(6, {Key(SDLK_ESCAPE)});
+        vide();
+        pousse(7, {CoinDroit()});
+        pousse(8, {CoinDroit()});
     }
-    etape = 9;
-    Pousse(Motion(sortir.x, sortir.y));
-    AttendVide();
-    routeFinie = true;
+    pousse(9, {Motion(sortir.x, sortir.y)});
+    vide();
     // Without its picture the exit button has no area; Escape is then the menu's way out.
-    Pousse(sortir.cliquable ? Click(SDL_BUTTON_LEFT, sortir.x, sortir.y) : Key(SDLK_ESCAPE));
+    pas.push_back([sortir](Uint32) {
+        routeFinie = true;
+        return Push(sortir.cliquable ? Click(SDL_BUTTON_LEFT, sortir.x, sortir.y) : Key(SDLK_ESCAPE)), true;
+    });
+    return pas;
 }
 
 void FinDeRoute() {
@@ -226,11 +224,9 @@ struct Cas {
     }
     atexit(FinDeRoute);
     SuivreSortie();
-    // Measured before the game starts: SDL_image is not to be used from two threads at once.
-    std::thread(Pilote, Mesure(IMG_EXIT, IMG_EXIT, 500), Mesure(IMG_NEWGAME, IMG_NEWGAME, 200),
-                Mesure(IMG_LOADGAME_ENTREE, IMG_LOADGAME, 350), cas.texteEntier)
-        .detach();
-    // Fades and typing have lower bounds only; a road still running after this long is stuck.
+    Script script(Pilote(Mesure(IMG_EXIT, IMG_EXIT, 500), Mesure(IMG_NEWGAME, IMG_NEWGAME, 200),
+                         Mesure(IMG_LOADGAME_ENTREE, IMG_LOADGAME, 350), cas.texteEntier));
+    // A game stuck in a loop that never waits.
     std::thread([] {
         SDL_Delay(240000);
         fprintf(stderr, "\nthe road is stuck at: %s\n", ETAPES[etape.load()]);
@@ -389,69 +385,46 @@ SDL_Event Hasard(std::mt19937& rng, double pressions, bool boutons) {
     }
 }
 
-// Pushes CRUE random events as fast as the queue takes them; once they are all taken, `fin` whenever the
-// queue is empty, so the screen's last visit ends.
-class Crue {
-  public:
-    Crue(double pressions, bool boutons, SDL_Event fin)
-        : thread_([this, pressions, boutons, fin] {
-              std::mt19937 rng(2024);
-              for (int i = 0; i < CRUE && !arret_; ++i) {
-                  SDL_Event e = Hasard(rng, pressions, boutons);
-                  if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F11) {
-                      ++f11_;
-                  }
-                  while (!TryPush(e) && !arret_) {
-                      SDL_Delay(1);
-                  }
-                  // Measured once the screen has been through its first visits.
-                  if (i == CRUE / 5) {
-                      memoire_ = ResidentKb();
-                  }
-              }
-              while (!arret_) {
-                  fini_ = fini_ || Pending() == 0;
-                  if (fini_ && Pending() == 0) {
-                      TryPush(fin);
-                  }
-                  SDL_Delay(5);
-              }
-          }) {}
-    ~Crue() {
-        arret_ = true;
-        thread_.join();
+// Pushes CRUE random events as fast as the queue takes them (classic SDL's holds 127); once they are all taken,
+// `fin` whenever the queue is empty, so the screen's last visit ends.
+struct Crue : Schedule {
+    Crue(double pressions, bool boutons, SDL_Event fin) : pressions_(pressions), boutons_(boutons), fin_(fin) {}
+    void Turn(Uint32) override {
+        for (; i_ < CRUE && Pending() < 127; ++i_) {
+            const SDL_Event e = Hasard(rng_, pressions_, boutons_);
+            f11_ += e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F11;
+            Push(e);
+            // Measured once the screen has been through its first visits.
+            memoire_ = i_ == CRUE / 5 ? ResidentKb() : memoire_;
+        }
+        if (i_ == CRUE && Pending() == 0) {
+            fini_ = true;
+            Push(fin_);
+        }
     }
-    bool Fini() const { return fini_; }
-    int F11() const { return f11_; }
-    long Memoire() const { return memoire_; }
-
-  private:
-    std::atomic<bool> fini_{false}, arret_{false};
-    std::atomic<int> f11_{0};
-    std::atomic<long> memoire_{-1};
-    std::thread thread_;
+    double pressions_;
+    bool boutons_;
+    SDL_Event fin_;
+    std::mt19937 rng_{2024};
+    int i_ = 0, f11_ = 0;
+    bool fini_ = false;
+    long memoire_ = -1;
 };
 
 // Runs in the death-test child: the flood, then the checks, then a close request that must end the process.
 template <typename Visite>
 [[noreturn]] void Inonde(double pressions, bool boutons, SDL_Event fin, bool compteF11, Visite visite) {
     int visites = 0;
-    int f11 = 0;
-    long memoire = -1;
-    {
-        Crue crue(pressions, boutons, fin);
-        // Once the flood is all taken only `fin` comes: what is left after the last visit is `fin` alone.
-        do {
-            visite();
-            ++visites;
-        } while (!crue.Fini());
-        f11 = crue.F11();
-        memoire = crue.Memoire();
-    }
-    SDL_Event reste;
-    while (SDL_PollEvent(&reste) != 0) {
-    }
-    const long croissance = ResidentKb() - memoire;
+    Crue crue(pressions, boutons, fin);
+    // Once the flood is all taken only `fin` comes: what is left after the last visit is `fin` alone.
+    do {
+        visite();
+        ++visites;
+    } while (!crue.fini_);
+    SDL_Event reste[128];
+    SDL_PeepEvents(reste, 128, SDL_GETEVENT, SDL_ALLEVENTS);
+    const int f11 = crue.f11_;
+    const long croissance = ResidentKb() - crue.memoire_;
     fprintf(stderr, "%d visits, %d F11, %ld kB grown\n", visites, f11, croissance);
     if (!SOUS_ASAN && croissance > 6 * 1024) {
         fprintf(stderr, "memory grew by %ld kB under the flood\n", croissance);
@@ -586,8 +559,8 @@ void Amene(int arret) {
         } else if (etape == FRAPPE) {
             Pousse(Click(SDL_BUTTON_LEFT, 530, 350 + 5));
             Attend([] { return Departs(1, SND_TIC) > 0; });
-        } else if (etape == ATTENTE) {
-            AttendUneAttente();
+        } else if (etape == ATTENTE) { // typed: no tick for 300 ms
+            Attend([] { return SDL_GetTicks() - SoundLogEntry(SoundLogCount() - 1).ticks > 300; });
         } else if (etape == FONDU) {
             Pousse(Key(SDLK_a));
             Pousse(CoinDroit());
@@ -708,6 +681,7 @@ std::vector<Arret> ArretsPartout() {
 }
 
 [[noreturn]] void ArretEnfant(const Arret& cas, const std::string& fichier) {
+    WallClock(true); // real processes and real signals, in real time
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::vector<std::string> images;
@@ -839,6 +813,7 @@ std::string Wav(std::uint16_t format, std::uint16_t canaux, std::uint32_t freque
 }
 
 TEST(SoundFaults, LyingWavHeadersNeverCrash) {
+    WallClock(true); // each sound plays a moment on SDL's audio thread
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     char modele[] = "/tmp/duskwane-wav-XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(modele));

@@ -73,9 +73,11 @@ int WaitSilent(int channel, Uint32 limitMs = 5000) {
     return static_cast<int>(SDL_GetTicks() - t0);
 }
 
+// The sound plays in real time on SDL's audio thread: these tests watch it on the wall clock.
 class SoundTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        harness::WallClock(true);
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         char tmpl[] = "/tmp/duskwane_snd_XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(tmpl));
@@ -348,6 +350,7 @@ TEST_F(SoundTest, InitAndCloseManyTimesInOneProcess) {
 
 // The disk output lets us hear what was decoded: every format reaches the mixer as sound, not silence.
 TEST(Sound, EveryFormatDecodesToAudibleSamples) {
+    harness::WallClock(true); // the disk output writes in real time
     char tmpl[] = "/tmp/duskwane_disk_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(tmpl));
     std::string dir = tmpl, wav = dir + "/tone.wav";
