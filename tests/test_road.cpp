@@ -142,7 +142,15 @@ std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool tex
         pas.push_back([e, evenements](Uint32) { return etape = e, Push(evenements), true; });
     };
     auto vide = [&pas] { pas.push_back([](Uint32) { return Pending() == 0; }); };
+    // The menu is up once the game's filter lets the pointer's moves through, as a player's reach it there.
+    auto menu = [&pas] {
+        pas.push_back([](Uint32) {
+            SDL_Event m = Motion(5, 5);
+            return SDL_GetEventFilter() == nullptr || SDL_GetEventFilter()(&m) != 0;
+        });
+    };
     pousse(1, {Key(SDLK_a)});
+    menu();
     pousse(2, {CoinDroit(), Motion(sortir.x, sortir.y), Motion(nouvelle.x, nouvelle.y), Motion(charger.x, charger.y)});
     if (charger.cliquable) {
         pousse(3, {Click(SDL_BUTTON_LEFT, charger.x, charger.y)});
@@ -182,6 +190,7 @@ std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool tex
         pousse(7, {CoinDroit()});
         pousse(8, {CoinDroit()});
     }
+    menu();
     pousse(9, {Motion(sortir.x, sortir.y)});
     vide();
     // Without its picture the exit button has no area; Escape is then the menu's way out.
