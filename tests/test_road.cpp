@@ -146,7 +146,8 @@ std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool tex
     auto menu = [&pas] {
         pas.push_back([](Uint32) {
             SDL_Event m = Motion(5, 5);
-            return SDL_GetEventFilter() == nullptr || SDL_GetEventFilter()(&m) != 0;
+            SDL_EventFilter filtre = SDL_GetEventFilter();
+            return filtre == nullptr || filtre(&m) != 0;
         });
     };
     pousse(1, {Key(SDLK_a)});
