@@ -182,8 +182,7 @@ void Feeder::Turn(Uint32 now) {
     if (last_ == kNever && SDL_GetVideoSurface() != nullptr) {
         last_ = now;
     }
-    while (last_ != kNever && next_ < steps_.size() && now - last_ >= steps_[next_].delayMs &&
-           Pending() < 127) { // classic SDL's queue holds 127
+    while (last_ != kNever && next_ < steps_.size() && now - last_ >= steps_[next_].delayMs && Pending() < kQueueRoom) {
         Push(steps_[next_++].event);
         last_ = now;
     }

@@ -64,6 +64,8 @@ void Push(const SDL_Event& e);
 void Push(const std::vector<SDL_Event>& events);
 // Events still waiting in the queue (read without taking them).
 int Pending();
+// Classic SDL's queue holds 127 events; a schedule pushes no more than that.
+constexpr int kQueueRoom = 127;
 
 // The game's clock. The test binary wraps SDL_GetTicks, SDL_Delay, SDL_PollEvent and SDL_WaitEvent at link
 // time: on the main thread time moves only as the game uses it. Each clock read moves it 0.25 ms (a busy wait
@@ -79,6 +81,8 @@ class Schedule {
   public:
     Schedule();
     virtual ~Schedule();
+    Schedule(const Schedule&) = delete; // registered by address
+    Schedule& operator=(const Schedule&) = delete;
     virtual void Turn(Uint32 now) = 0; // pushes what is due
     // When it pushes next if the queue stays empty; kNever if only the game's doings can make it push.
     virtual Uint32 Next(Uint32) const { return kNever; }

@@ -139,7 +139,11 @@ class Script : public Schedule {
 std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool texteEntier) {
     std::vector<Pas> pas = {[](Uint32) { return SDL_GetVideoSurface() != nullptr; }};
     auto pousse = [&pas](int e, std::vector<SDL_Event> evenements) {
-        pas.push_back([e, evenements](Uint32) { return etape = e, Push(evenements), true; });
+        pas.push_back([e, evenements](Uint32) {
+            etape = e;
+            Push(evenements);
+            return true;
+        });
     };
     auto vide = [&pas] { pas.push_back([](Uint32) { return Pending() == 0; }); };
     // The menu is up once the game's filter lets the pointer's moves through, as a player's reach it there.
@@ -197,7 +201,8 @@ std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool tex
     // Without its picture the exit button has no area; Escape is then the menu's way out.
     pas.push_back([sortir](Uint32) {
         routeFinie = true;
-        return Push(sortir.cliquable ? Click(SDL_BUTTON_LEFT, sortir.x, sortir.y) : Key(SDLK_ESCAPE)), true;
+        Push(sortir.cliquable ? Click(SDL_BUTTON_LEFT, sortir.x, sortir.y) : Key(SDLK_ESCAPE));
+        return true;
     });
     return pas;
 }
@@ -395,12 +400,12 @@ SDL_Event Hasard(std::mt19937& rng, double pressions, bool boutons) {
     }
 }
 
-// Pushes CRUE random events as fast as the queue takes them (classic SDL's holds 127); once they are all taken,
+// Pushes CRUE random events as fast as the queue takes them; once they are all taken,
 // `fin` whenever the queue is empty, so the screen's last visit ends.
 struct Crue : Schedule {
     Crue(double pressions, bool boutons, SDL_Event fin) : pressions_(pressions), boutons_(boutons), fin_(fin) {}
     void Turn(Uint32) override {
-        for (; i_ < CRUE && Pending() < 127; ++i_) {
+        for (; i_ < CRUE && Pending() < kQueueRoom; ++i_) {
             const SDL_Event e = Hasard(rng_, pressions_, boutons_);
             f11_ += e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_F11;
             Push(e);
