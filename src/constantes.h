@@ -40,8 +40,20 @@ constexpr unsigned SON_FICHIER_CANAUX_MAX = 2;
 constexpr std::uint32_t SON_FICHIER_FREQUENCE_MIN = 4000;
 constexpr std::uint32_t SON_FICHIER_FREQUENCE_MAX = 384000;
 // Decoded PCM one sound may hold, in bytes at the mixer's format: 32 MiB, 6 min 20 s of sound (the opening's
-// music is 118 s, 10.4 MB). A longer one is refused before its memory is taken.
+// music is 118 s, 10.4 MB). A file whose header states a longer length exactly (a WAV's data size, an MP3's Xing or
+// Info frame count) is refused before it is decoded; any other (every Ogg, an MP3 without that header) is decoded
+// until it passes the bound, and refused there.
 constexpr std::size_t SON_PCM_MAX = std::size_t{32} << 20;
+// Vorbis codebooks one link of an Ogg may carry. libvorbis sorts each book on the stack, 12 bytes an entry, and
+// builds them all in memory: a 218-byte header can ask for 48 MB of stack. The 240 files Debian's Vorbis encoder
+// makes of a sine (quality -1 to 10, mono and stereo, 4,000 to 192,000 Hz; it makes none at 384,000) have at most
+// 6,561 entries in one book, 11,813 in all and 61,254 values (entries times dimensions of the books with values):
+// these bounds leave room above that, and a book's sort stays under 200 KB of stack, well within Windows' 1 MB.
+constexpr std::uint32_t SON_VORBIS_ENTREES_LIVRE = 16384;
+constexpr std::uint32_t SON_VORBIS_ENTREES = 65536;
+constexpr std::uint32_t SON_VORBIS_VALEURS = 262144;
+// Pages an Ogg may lose in a row (each a hole libvorbisfile steps over) before it is taken as damaged.
+constexpr unsigned SON_OGG_TROUS_MAX = 8;
 
 // Pictures.
 constexpr const char* IMG_TITRE = "rsrc_img/menu.jpg";

@@ -18,11 +18,10 @@
 #include "constantes.h"
 
 struct FMOD_SYSTEM {
-    int canaux;     // channels allocated in the mixer
-    bool ouvert;    // the mixer is open and the system usable
-    bool audioSDL;  // we brought SDL's audio subsystem up, so we take it down
-    bool decodeurs; // Sound_Init succeeded
-    bool mixeur;    // Mix_OpenAudio succeeded
+    int canaux;    // channels allocated in the mixer
+    bool ouvert;   // the mixer is open and the system usable
+    bool audioSDL; // we brought SDL's audio subsystem up, so we take it down
+    bool mixeur;   // Mix_OpenAudio succeeded
 };
 
 struct FMOD_SOUND {
@@ -46,77 +45,21 @@ static void Fermer(FMOD_SYSTEM* system) {
         Mix_HaltChannel(-1);
         Mix_CloseAudio();
     }
-    if (system->decodeurs) {
-        Sound_Quit();
-    }
     if (system->audioSDL) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    system->mixeur = system->decodeurs = system->audioSDL = system->ouvert = false;
+    system->mixeur = system->audioSDL = system->ouvert = false;
     system->canaux = 0;
     if (systemeOuvert == system) {
         systemeOuvert = nullptr;
     }
 }
 
-static std::uint32_t Lire32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-// Every file's format, whatever its kind, is held to these before the
-// converter sees it: SDL 1.2's crashes on rates far from the mixer's.
-static bool FormatAdmis(std::uint32_t canaux, std::uint32_t frequence) {
-    return canaux >= 1 && canaux <= SON_FICHIER_CANAUX_MAX && frequence >= SON_FICHIER_FREQUENCE_MIN &&
-           frequence <= SON_FICHIER_FREQUENCE_MAX;
-}
-
-// The WAV decoder would play a cut-off file up to where it stops without a
-// word; a WAV with a chunk longer than what is left of the file is a damaged
-// file and is refused like the other broken ones. So is a format chunk out of
-// the bounds every sound file is held to. Sizes
-// are counted in 64 bits: a chunk length near 4 GB wraps a 32-bit long (as on
-// Windows) and would walk back onto its own header for ever.
-static const char* WavAbime(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (f == nullptr) {
-        return nullptr;
-    }
-    const char* defaut = nullptr;
-    unsigned char entete[12];
-    const long fin = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
-    std::rewind(f);
-    if (fin >= 12 && std::fread(entete, 1, 12, f) == 12 && std::memcmp(entete, "RIFF", 4) == 0 &&
-        std::memcmp(entete + 8, "WAVE", 4) == 0) {
-        const std::uint64_t taille = static_cast<std::uint64_t>(fin);
-        std::uint64_t pos = 12;
-        unsigned char morceau[8];
-        while (pos + 8 <= taille && std::fseek(f, static_cast<long>(pos), SEEK_SET) == 0 &&
-               std::fread(morceau, 1, 8, f) == 8) {
-            const std::uint64_t longueur = Lire32(morceau + 4);
-            pos += 8;
-            if (longueur > taille - pos) {
-                defaut = "fichier WAV tronque";
-                break;
-            }
-            unsigned char format[8];
-            if (std::memcmp(morceau, "fmt ", 4) == 0 && longueur >= 16 && std::fread(format, 1, 8, f) == 8) {
-                const unsigned canaux = format[2] | format[3] << 8;
-                const std::uint32_t frequence = Lire32(format + 4);
-                if (!FormatAdmis(canaux, frequence)) {
-                    defaut = "format WAV impossible";
-                    break;
-                }
-            }
-            if (std::memcmp(morceau, "data", 4) == 0) {
-                break;
-            }
-            pos += longueur + (longueur & 1);
-        }
-    }
-    std::fclose(f);
-    return defaut;
-}
+// What the game takes of a sound file; a file beyond any of these is refused with its reason.
+static const SoundLimits limites = {
+    SON_FICHIER_CANAUX_MAX,   SON_FICHIER_FREQUENCE_MIN, SON_FICHIER_FREQUENCE_MAX, SON_PCM_MAX,
+    SON_VORBIS_ENTREES_LIVRE, SON_VORBIS_ENTREES,        SON_VORBIS_VALEURS,        SON_OGG_TROUS_MAX,
+    SON_TAMPON_DECODAGE};
 
 static FMOD_RESULT EchecChargement(const char* path, const char* erreur) {
     std::printf("\n#ERREUR Erreur de chargement du son %s : %s #ERREUR_END", path,
@@ -128,7 +71,7 @@ FMOD_RESULT FMOD_System_Create(FMOD_SYSTEM** system) {
     if (system == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
-    *system = new FMOD_SYSTEM{0, false, false, false, false};
+    *system = new FMOD_SYSTEM{0, false, false, false};
     return FMOD_OK;
 }
 
@@ -143,10 +86,7 @@ FMOD_RESULT FMOD_System_Init(FMOD_SYSTEM* system, int maxchannels, FMOD_INITFLAG
         }
         system->audioSDL = true;
     }
-    system->decodeurs = Sound_Init() != 0;
-    if (system->decodeurs) {
-        system->mixeur = Mix_OpenAudio(SON_FREQUENCE, AUDIO_S16SYS, SON_SORTIE_CANAUX, SON_TAMPON_MIXEUR) == 0;
-    }
+    system->mixeur = Mix_OpenAudio(SON_FREQUENCE, AUDIO_S16SYS, SON_SORTIE_CANAUX, SON_TAMPON_MIXEUR) == 0;
     if (!system->mixeur || Mix_AllocateChannels(maxchannels) != maxchannels) {
         Fermer(system);
         return FMOD_ERR_OUTPUT_INIT;
@@ -166,63 +106,32 @@ FMOD_RESULT FMOD_System_CreateSound(FMOD_SYSTEM* system, const char* path, FMOD_
     if (!EstOuvert(system) || path == nullptr) {
         return FMOD_ERR_INVALID_PARAM;
     }
-    if (const char* defaut = WavAbime(path)) {
-        return EchecChargement(path, defaut);
-    }
     int frequence = 0;
     int canaux = 0;
     Uint16 format = 0;
     Mix_QuerySpec(&frequence, &format, &canaux);
-    Sound_AudioInfo voulu = {format, static_cast<Uint8>(canaux), static_cast<Uint32>(frequence)};
-    Sound_ClearError();
-    Sound_Sample* sample = Sound_NewSampleFromFile(path, &voulu, SON_TAMPON_DECODAGE);
-    if (sample == nullptr) {
-        return EchecChargement(path, Sound_GetError());
+    const SoundFormat sortie = {format, static_cast<Uint8>(canaux), static_cast<Uint32>(frequence)};
+    SoundFile* fichier = SoundFile_Open(path, &sortie, &limites);
+    if (fichier == nullptr) {
+        return EchecChargement(path, SoundFile_Error());
     }
-    // Checked on the header, before the converter is set up and before any memory is taken for the sound.
-    const std::string defaut = [&]() -> std::string {
-        const char* sorte = sample->decoder->extensions[0];
-        if (!FormatAdmis(sample->actual.channels, sample->actual.rate)) {
-            return std::string("format ") + sorte + " impossible";
-        }
-        const Uint32 trame = static_cast<Uint32>((format & 0xFF) / 8 * canaux);
-        const Sint32 ms = Sound_GetDuration(sample);
-        if (ms >= 0 && static_cast<std::uint64_t>(ms) * static_cast<Uint32>(frequence) / 1000 * trame > SON_PCM_MAX) {
-            return "son trop long";
-        }
-        return "";
-    }();
-    if (!defaut.empty()) {
-        Sound_FreeSample(sample);
-        return EchecChargement(path, defaut.c_str());
-    }
-    // Decoded step by step into a buffer that doubles as it fills (a copy at
-    // each step would make the two-minute music slow to load under the memory
-    // checkers), and refused as soon as it would pass the limit: a stream need
-    // not say its length, or may lie about it.
+    // Decoded part by part into a buffer that doubles as it fills (a copy at
+    // each part would make the two-minute music slow to load under the memory
+    // checkers); the decoder refuses the file once it passes the bound.
     std::vector<Uint8> decode;
-    bool tropLong = false;
-    while (!(sample->flags & (SOUND_SAMPLEFLAG_EOF | SOUND_SAMPLEFLAG_ERROR))) {
-        Uint32 lu = Sound_Decode(sample);
-        if (lu == 0) {
-            break; // a decoder that yields nothing without saying why would spin here for ever
+    const Uint8* part = nullptr;
+    long lu = 0;
+    while ((lu = SoundFile_Decode(fichier, &part)) > 0) {
+        const std::size_t taille = decode.size() + static_cast<std::size_t>(lu);
+        if (decode.capacity() < taille) {
+            decode.reserve(std::min(SON_PCM_MAX, std::max(taille, 2 * decode.capacity())));
         }
-        if (decode.size() + lu > SON_PCM_MAX) {
-            tropLong = true;
-            break;
-        }
-        if (decode.capacity() < decode.size() + lu) {
-            decode.reserve(std::min(SON_PCM_MAX, std::max(decode.size() + lu, 2 * decode.capacity())));
-        }
-        const Uint8* debut = static_cast<const Uint8*>(sample->buffer);
-        decode.insert(decode.end(), debut, debut + lu);
+        decode.insert(decode.end(), part, part + lu);
     }
-    if (tropLong || (sample->flags & SOUND_SAMPLEFLAG_ERROR)) {
-        FMOD_RESULT r = EchecChargement(path, tropLong ? "son trop long" : Sound_GetError());
-        Sound_FreeSample(sample);
-        return r;
+    SoundFile_Close(fichier);
+    if (lu < 0) {
+        return EchecChargement(path, SoundFile_Error());
     }
-    Sound_FreeSample(sample);
     // The mixer refuses a chunk that ends in the middle of a frame.
     Uint32 trame = static_cast<Uint32>((format & 0xFF) / 8 * canaux);
     Uint32 octets = static_cast<Uint32>(decode.size() - decode.size() % trame);

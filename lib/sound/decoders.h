@@ -1,13 +1,12 @@
-/* The game's sound decoders, behind the part of SDL_sound's interface that
- * the sound layer uses (src/sound.cpp), under a header name of their own so
- * that a system's SDL_sound.h is never taken for it: a file is opened as a sample whose
- * format is known at once, then decoded step by step, each step converted to
- * the format asked for. The same code on every system the game is built for.
+/* The game's sound decoders: what the sound layer (src/sound.cpp) needs to
+ * read a sound file, the same code on every system the game is built for.
  *
- * A file is decoded by what its first bytes say it is (RIFF WAVE, Ogg Vorbis,
+ * A file is opened by what its first bytes say it is (RIFF WAVE, Ogg Vorbis,
  * MPEG audio frames), never by its name; anything else is refused. Opening
- * reads headers only: the caller checks `actual` before the first decode step
- * (where the converter is set up) and may refuse the sample there. */
+ * reads the headers and holds the file's format to the limits the caller
+ * gives, then each decode step hands on the next part of the sound already
+ * converted to the output format. Every refusal, at the opening or at any
+ * step, says why in SoundFile_Error(). */
 #ifndef DUSKWANE_DECODERS_H
 #define DUSKWANE_DECODERS_H
 
@@ -17,50 +16,37 @@
 extern "C" {
 #endif
 
-typedef enum {
-    SOUND_SAMPLEFLAG_NONE = 0,
-    SOUND_SAMPLEFLAG_EOF = 1 << 29,
-    SOUND_SAMPLEFLAG_ERROR = 1 << 30
-} Sound_SampleFlags;
-
 typedef struct {
     Uint16 format; /* SDL audio format */
     Uint8 channels;
     Uint32 rate;
-} Sound_AudioInfo;
+} SoundFormat;
 
+/* What a file may be; beyond any of these it is refused. */
 typedef struct {
-    const char** extensions; /* the format's name first */
-    const char* description;
-    const char* author;
-    const char* url;
-} Sound_DecoderInfo;
+    unsigned maxChannels;
+    Uint32 minRate, maxRate;
+    Uint64 maxBytes;       /* the whole decoded sound, in the output format */
+    Uint32 maxBookEntries; /* Vorbis: entries of one codebook */
+    Uint32 maxEntries;     /* Vorbis: entries of all the codebooks of one link */
+    Uint32 maxValues;      /* Vorbis: entries times dimensions of the books with values, in all */
+    unsigned maxHoles;     /* Ogg: lost pages in a row */
+    Uint32 stepBytes;      /* output bytes per decode step, at most */
+} SoundLimits;
 
-typedef struct {
-    void* opaque;
-    const Sound_DecoderInfo* decoder;
-    Sound_AudioInfo desired; /* what each decode step gives */
-    Sound_AudioInfo actual;  /* what the file holds */
-    void* buffer;            /* the last step's output */
-    Uint32 buffer_size;
-    Sound_SampleFlags flags;
-} Sound_Sample;
+typedef struct SoundFile SoundFile;
 
-int Sound_Init(void);
-int Sound_Quit(void);
-const char* Sound_GetError(void);
-void Sound_ClearError(void);
-/* Null when the file cannot be read, is of no known kind or its header is
- * damaged or not representable (a channel count or rate out of range of the
- * fields above); Sound_GetError() says why. */
-Sound_Sample* Sound_NewSampleFromFile(const char* fname, Sound_AudioInfo* desired, Uint32 bufferSize);
-/* The length its header gives, in milliseconds; -1 when the file does not say. */
-Sint32 Sound_GetDuration(Sound_Sample* sample);
-/* Decodes and converts the next step into sample->buffer and returns its size
- * in bytes; sets SOUND_SAMPLEFLAG_EOF at the end, SOUND_SAMPLEFLAG_ERROR on a
- * damaged stream. */
-Uint32 Sound_Decode(Sound_Sample* sample);
-void Sound_FreeSample(Sound_Sample* sample);
+/* Null when the file cannot be read, is of no known kind, its header is
+ * damaged, its format beyond the limits, or its header gives a length that
+ * would decode past maxBytes. */
+SoundFile* SoundFile_Open(const char* path, const SoundFormat* output, const SoundLimits* limits);
+/* The next part of the sound: its size in bytes, with *part pointing at it
+ * until the next call; 0 at the end; -1 when the file is refused on the way
+ * (a damaged stream, a change of format, past maxBytes). */
+long SoundFile_Decode(SoundFile* file, const Uint8** part);
+void SoundFile_Close(SoundFile* file);
+/* Why the last open or decode step failed, in the game's debugging words. */
+const char* SoundFile_Error(void);
 
 #ifdef __cplusplus
 }
