@@ -303,12 +303,12 @@ std::vector<Cas> TousLesCas() {
     for (const auto& [f, remplacant] :
          std::vector<std::pair<std::string, std::string>>{{SND_WIND, "refused-au-rate-4g.wav"},
                                                           {SND_CLICK, "refused-module.wav"},
-                                                          {SND_SURVOL, "refused-ogg-400-s.ogg"},
+                                                          {SND_SURVOL, "long/refused-ogg-400-s.ogg"},
                                                           {SND_TIC, "refused-ogg-rate-1.ogg"},
                                                           {SND_TIC, "refused-ogg-rate-22.ogg"},
                                                           {SND_MUSIQUE, "refused-mp3-3-bytes.mp3"},
                                                           {SND_MUSIQUE, "damaged-mp3-layer3.mp3"}}) {
-        std::string nom = "Replaced_" + remplacant.substr(0, remplacant.find('.'));
+        std::string nom = "Replaced_" + std::filesystem::path(remplacant).stem().string();
         std::replace(nom.begin(), nom.end(), '-', '_');
         cas.push_back(
             {nom, {f}, Damage::Replaced, false, false, DUSKWANE_SOURCE_DIR "/tests/fuzz/corpus/" + remplacant});
