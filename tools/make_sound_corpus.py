@@ -267,9 +267,9 @@ def main():
         # length, so it is decoded until it passes the bound.
         "long/refused-ogg-400-s.ogg": silent_ogg(400),
         # The music behind one silent 8 kbps frame, then silent 160 kbps frames: 415 KB, 21 s of sound, that a
-        # length guessed from the first frame's size would take for 414 s.
+        # length guessed from the first frame's size would take for over 400 s.
         "long/game-bratja-silent-frame.mp3": mp3_silent_frame(1, 26) + mp3[:156 * 80] + mp3_silent_frame(14, 522) * 770,
-        # 342 s of mono 16-bit sound at 4,000 Hz: 2.7 MB, 30.2 MB at the mixer's format, 90 % of the bound.
+        # 342 s of mono 16-bit sound at 4,000 Hz: 2.7 MB, 30.2 MB at the mixer's format by its length, 90 % of the bound.
         "long/game-wav-4000-hz-342-s.wav": wav(1, 4000, 16, struct.pack("<8h", *(int(8000 * math.sin(math.pi * i / 4))
                                                                                    for i in range(8))) * (342 * 500)),
         # A valid tracker module under a WAV name (it would decode to hundreds of MB).
