@@ -6,6 +6,7 @@
  * outside the file or a value cut short. */
 #include "decoders.h"
 
+#include <limits.h>
 #include <mpg123.h>
 #include <ogg/ogg.h>
 #include <stdio.h>
@@ -102,8 +103,8 @@ static Uint16 le16(const Uint8* p) {
 
 /* The format the file hands on, held to the limits: every kind goes through here. */
 static int take_format(SoundFile* s, Uint16 format, long long channels, long long rate) {
-    if (channels < 1 || channels > (long long)s->limits.maxChannels || rate < (long long)s->limits.minRate ||
-        rate > (long long)s->limits.maxRate) {
+    if (channels < 1 || channels > (long long)s->limits.maxChannels || rate < 1 ||
+        rate < (long long)s->limits.minRate || rate > (long long)s->limits.maxRate) {
         fail(s->kind, FORMAT_NOT_TAKEN);
         return 0;
     }
@@ -411,6 +412,9 @@ static int sniff_mpeg(FILE* f, Sint64* frames, Uint32* rate) {
     Uint8 buf[MPEG_SEARCH + MPEG_FRAME_MAX + 4];
     long at = 0, tag = 0;
     do {
+        if (tag > LONG_MAX - at) {
+            return 0; /* tags past what a long can seek to (2 GB on Windows) */
+        }
         at += tag;
         if (fseek(f, at, SEEK_SET) != 0 || fread(buf, 1, 10, f) != 10) {
             return 0;
