@@ -306,6 +306,7 @@ std::vector<Cas> TousLesCas() {
                                                           {SND_SURVOL, "long/refused-ogg-400-s.ogg"},
                                                           {SND_TIC, "refused-ogg-rate-1.ogg"},
                                                           {SND_TIC, "refused-ogg-rate-22.ogg"},
+                                                          {SND_TIC, "refused-ogg-codebook-4m-entries.ogg"},
                                                           {SND_MUSIQUE, "refused-mp3-3-bytes.mp3"},
                                                           {SND_MUSIQUE, "damaged-mp3-layer3.mp3"}}) {
         std::string nom = "Replaced_" + std::filesystem::path(remplacant).stem().string();
