@@ -61,27 +61,33 @@ def huge_png(data):
 
 
 def font(name, x0, x1, advance, ascent=800, descent=-200):
-    """Latin-1 drawn as one box from x0 to x1 units (of 1000 to the em), each advance units wide."""
+    """Latin-1 drawn as boxes from the baseline to the ascent, each advance units (of 1000 to the em) wide: the
+    letters' box from x0 to x1 units, the other signs' within their advance."""
     fb = FontBuilder(1000, isTTF=True)
-    fb.setupGlyphOrder([".notdef", "space", "box"])
-    fb.setupCharacterMap({c: "space" if c == 0x20 else "box" for c in [*range(0x20, 0x7F), *range(0xA0, 0x100)]})
-    pen = TTGlyphPen(None)
-    if x1 > x0:
-        pen.moveTo((x0, 0))
-        for point in [(x0, 700), (x1, 700), (x1, 0)]:
-            pen.lineTo(point)
-        pen.closePath()
-    box = pen.glyph()
-    fb.setupGlyf({".notdef": box, "space": TTGlyphPen(None).glyph(), "box": box})
-    widths = {".notdef": advance or 500, "space": advance, "box": advance}  # a font needs one glyph of some width
-    fb.setupHorizontalMetrics({g: (w, min(x0, x1) if g != "space" else 0) for g, w in widths.items()})
+    fb.setupGlyphOrder([".notdef", "space", "box", "letter"])
+    latin1 = [*range(0x21, 0x7F), *range(0xA1, 0x100)]
+    fb.setupCharacterMap({0x20: "space", 0xA0: "space", **{c: "letter" if chr(c).isalpha() else "box" for c in latin1}})
+
+    def box(left, right):
+        pen = TTGlyphPen(None)
+        if right > left:
+            pen.moveTo((left, 0))
+            for point in [(left, ascent), (right, ascent), (right, 0)]:
+                pen.lineTo(point)
+            pen.closePath()
+        return pen.glyph()
+
+    inside = (min(50, advance), max(0, advance - 50))
+    fb.setupGlyf({".notdef": box(*inside), "space": box(0, 0), "box": box(*inside), "letter": box(x0, x1)})
+    widths = {".notdef": advance or 500, "space": advance, "box": advance, "letter": advance}  # one must be wide
+    bearings = {".notdef": inside[0], "space": 0, "box": inside[0], "letter": min(x0, x1)}
+    fb.setupHorizontalMetrics({g: (w, bearings[g]) for g, w in widths.items()})
     fb.setupHorizontalHeader(ascent=ascent, descent=descent)
     fb.setupOS2(sTypoAscender=ascent, sTypoDescender=descent, usWinAscent=ascent, usWinDescent=-descent)
     fb.setupNameTable({"familyName": "Duskwane " + name, "styleName": "Regular"})
     fb.setupPost()
     fb.font.recalcTimestamp = False
-    path = os.path.join(OUT, name)
-    fb.save(path)
+    fb.save(os.path.join(OUT, name))
 
 
 def main():
@@ -103,7 +109,8 @@ def main():
     empty_scan = bytes([0xFF, 0xDA, 0, 8, 1, 1, 0, 1, 63, 0])
     write("refused-scans.jpg", base[:-2] + empty_scan * 300 + base[-2:])
     write("small-box-1x1.png", convert("-size", "1x1", "xc:#eee2c4", "PNG24"))
-    # Every glyph 1200 units left of its origin; lines of 20.8 em; glyphs of no width at all.
+    # Letters 1200 units left of their origin (after a sign, a letter starts before the line); lines of 20.8 em;
+    # glyphs of no width at all.
     font("refused-bearing.ttf", -1200, -700, 500)
     font("refused-line.ttf", 50, 450, 500, ascent=10400, descent=-10400)
     font("good-zero-width.ttf", 0, 0, 0)
