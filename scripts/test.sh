@@ -83,7 +83,7 @@ done
     export LD_LIBRARY_PATH="/usr/lib/x86_64-linux-gnu/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
     export DUSKWANE_SDL=sdl12-compat
     ctest --output-on-failure -R '^StartUp\.RunsOnTheSdlTheLegNames$'
-    ROAD_SAMPLE='/(AllPresent|AllMissing|MapNotWritable|Missing_rsrc_img_Menu_menu_jpg|Empty_rsrc_snd_Menu_wind_wav|FirstHalf_rsrc_img_font_printBox_png|RandomBytes_rsrc_img_Zorvik_jpg)( |$)'
+    ROAD_SAMPLE='/(AllPresent|AllMissing|MapNotWritable|Missing_rsrc_img_Menu_menu_jpg|Empty_rsrc_snd_Menu_wind_wav|FirstHalf_rsrc_img_font_printBox_png|RandomBytes_rsrc_img_Zorvik_jpg|Replaced_refused_huge_rsrc_img_menu_jpg|Replaced_refused_scans_rsrc_img_Menu_menu_jpg|Replaced_refused_(bearing|line)_rsrc_img_font_Tessmarin_ttf)( |$)'
     ctest --output-on-failure -j 2 -LE slow -E '^StartUp\.RunsOnTheSdlTheLegNames$'
     ctest --output-on-failure -j 2 -L road -R "$ROAD_SAMPLE" -E valgrind
     # Pointer moves that would fill the queue while a line types: sdl12-compat keeps the same 128-event limit.

@@ -363,10 +363,8 @@ std::vector<Cas> TousLesCas() {
         std::string nom = "Replaced_" + remplacant.substr(0, remplacant.find('.')) + "_" + f;
         std::replace_if(
             nom.begin(), nom.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
-        // A font's road types the test text whole, so that lines of many glyphs are drawn with it.
-        const bool police = f.rfind(".ttf") != std::string::npos;
         cas.push_back(
-            {nom, {f}, Damage::Replaced, false, police, DUSKWANE_SOURCE_DIR "/tests/crafted/" + remplacant, dit});
+            {nom, {f}, Damage::Replaced, false, false, DUSKWANE_SOURCE_DIR "/tests/crafted/" + remplacant, dit});
     }
     return cas;
 }

@@ -3,7 +3,7 @@
 
     tools/make_crafted_assets.py
 
-Debian's python3 (for python3-fonttools) and ImageMagick. The name says what the game must do with a file:
+Needs Debian's python3 with fontTools and ImageMagick (apt-get install python3-fonttools imagemagick). The name says what the game must do with a file:
 good-* loads as the size in its name, refused-* is refused with its debugging line before it is decoded or
 drawn, small-box-* is a text box picture too small for its text. Each is valid but for what its name says,
 small, and the same on every run.
