@@ -43,35 +43,38 @@ LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     DUSKWANE_SDL=classic ctest --output-on-failure -j 2 -E "$ASAN_LEAVES_OUT"
 
-# The sound fuzzers (tests/fuzz/), built with clang: each kind of sound file
+# The fuzzers (tests/fuzz/), built with clang: each kind of sound file
 # fuzzed for a minute under ASan and UBSan through the sound layer, from the
-# committed corpus, the three at once. A finding fails the run; its input is
+# committed corpus, and the picture loader from the crafted files (no picture
+# may decode past the game's bound), the four at once. A finding fails the run; its input is
 # left in build-fuzz/findings/ (replay it: build-fuzz/duskwane_fuzz_<kind> <file>).
 # An input may rightly decode up to the bound on decoded sound, a third of a
 # second of work that a loaded machine stretches past 5 s: a hang is an input
 # still running after 30.
 FUZZ_DIR="$ROOT/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$FUZZ_DIR" -DDUSKWANE_TESTS=OFF -DDUSKWANE_FUZZ=ON ${CMAKE_EXTRA:-} >/dev/null
-cmake --build "$FUZZ_DIR" -j "$(nproc)" --target duskwane_fuzz_wav duskwane_fuzz_ogg duskwane_fuzz_mp3
+cmake --build "$FUZZ_DIR" -j "$(nproc)" --target duskwane_fuzz_wav duskwane_fuzz_ogg duskwane_fuzz_mp3 duskwane_fuzz_picture
 mkdir -p "$FUZZ_DIR/findings"
 fuzzers=()
-for kind in wav ogg mp3; do
+for kind in wav ogg mp3 picture; do
     rm -rf "$FUZZ_DIR/corpus-$kind" && mkdir -p "$FUZZ_DIR/corpus-$kind"
-    "$FUZZ_DIR/duskwane_fuzz_$kind" "$FUZZ_DIR/corpus-$kind" "$ROOT/tests/fuzz/corpus" -max_total_time=60 -timeout=30 \
+    seeds="$ROOT/tests/fuzz/corpus"
+    [ "$kind" != picture ] || seeds="$ROOT/tests/crafted"
+    "$FUZZ_DIR/duskwane_fuzz_$kind" "$FUZZ_DIR/corpus-$kind" "$seeds" -max_total_time=60 -timeout=30 \
         -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$FUZZ_DIR/findings/$kind-" \
         >"$FUZZ_DIR/fuzz-$kind.log" 2>&1 &
     fuzzers+=("$!")
 done
 fuzz_status=0
-for kind in wav ogg mp3; do
+for kind in wav ogg mp3 picture; do
     if ! wait "${fuzzers[0]}"; then
         tail -40 "$FUZZ_DIR/fuzz-$kind.log"
         fuzz_status=1
     fi
     fuzzers=("${fuzzers[@]:1}")
-    echo "# sound fuzzer $kind: $(awk '/number_of_executed_units/ { print $2 }' "$FUZZ_DIR/fuzz-$kind.log") inputs"
+    echo "# fuzzer $kind: $(awk '/number_of_executed_units/ { print $2 }' "$FUZZ_DIR/fuzz-$kind.log") inputs"
 done
-[ "$fuzz_status" = 0 ] || { echo "# a sound fuzzer found a fault: $FUZZ_DIR/findings/"; exit 1; }
+[ "$fuzz_status" = 0 ] || { echo "# a fuzzer found a fault: $FUZZ_DIR/findings/"; exit 1; }
 
 # The same game on sdl12-compat, the SDL 1.2 of current distributions (SDL 1.2 over
 # SDL 2), loaded in place of classic SDL from its own folder: first the proof that
