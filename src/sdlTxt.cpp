@@ -11,12 +11,12 @@
 #include "jeu.h"
 #include "pointer.h"
 
-// Why SDL_ttf would draw the game's texts off their surface with this font, or null. SDL_ttf 2.0.11 sizes a
-// rendered text from its glyphs' advances and draws each glyph at its left bearing from where the advances
-// put it, moving only the first glyph right when that bearing is negative: a later glyph that starts further
-// left than the glyph before it is wide is written before the surface's first pixel (a font whose glyphs all
-// start 60 pixels left of their origin corrupted the heap). Only the glyphs the game can draw, Latin-1's, are
-// looked at; the kerning SDL_ttf adds cannot be read through it.
+// Why SDL_ttf would draw the game's texts off their surface with this font, or null. SDL_ttf 2.0.11 draws
+// each glyph at its left bearing from where the advances before it put it, and moves the whole line right by
+// the first glyph's negative bearing only: a later glyph starting further left than that is written before its
+// row, and on the first row before the surface (letters 60 pixels left of their origin after a sign that was
+// not corrupted the heap). A glyph starting no further left than the narrowest advance stays on its row. Only
+// the glyphs the game can draw, Latin-1's, are looked at; the kerning SDL_ttf adds cannot be read through it.
 static const char* PoliceHorsDeSurface(TTF_Font* police, int taille, char* raison, size_t place) {
     const int hauteur = TTF_FontHeight(police);
     const int dessus = TTF_FontAscent(police);
