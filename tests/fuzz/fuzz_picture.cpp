@@ -1,7 +1,5 @@
-// The game's picture loader under libFuzzer: the input written to a file,
-// loaded as every screen loads a picture. Its header reader must let no
-// picture through that decodes larger than the game takes, whatever the
-// header says and whatever the decoder reads.
+// The game's picture loader under libFuzzer, on a file as the screens load it:
+// no picture may decode larger than the game takes, whatever its header says.
 #include <SDL.h>
 
 #include <cstdint>
@@ -13,9 +11,7 @@
 #include "constantes.h"
 #include "image.h"
 
-namespace {
-std::string chemin;
-} // namespace
+static std::string chemin;
 
 // SDL_image 1.2.12 leaves libtiff's handle behind when a TIFF fails to decode: the system's leak, not ours.
 extern "C" const char* __lsan_default_suppressions() {
@@ -37,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     if (f == nullptr || std::fwrite(data, 1, size, f) != size || std::fclose(f) != 0) {
         std::abort();
     }
-    const char* refus = nullptr;
-    SDL_Surface* image = LireImage(chemin.c_str(), &refus);
+    SDL_Surface* image = LireImage(chemin.c_str(), nullptr);
     if (image != nullptr && (image->w > IMAGE_COTE_MAX || image->h > IMAGE_COTE_MAX)) {
         std::fprintf(stderr, "a picture of %d x %d got through\n", image->w, image->h);
         std::abort();
