@@ -54,7 +54,7 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 # past 5 s: a hang is an input still running after 30.
 FUZZ_DIR="$ROOT/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$FUZZ_DIR" -DDUSKWANE_TESTS=OFF -DDUSKWANE_FUZZ=ON ${CMAKE_EXTRA:-} >/dev/null
-cmake --build "$FUZZ_DIR" -j "$(nproc)" --target duskwane_fuzz_sound
+cmake --build "$FUZZ_DIR" -j "$(nproc)" --target duskwane_fuzz_sound duskwane_fuzz_picture
 rm -rf "$FUZZ_DIR/corpus" "$FUZZ_DIR/findings" "$FUZZ_DIR"/fuzz-*.log
 mkdir -p "$FUZZ_DIR/corpus" "$FUZZ_DIR/findings"
 find "$ROOT/tests/fuzz/corpus" -maxdepth 1 -type f -exec cp {} "$FUZZ_DIR/corpus/" \;
@@ -69,6 +69,17 @@ fi
 awk '/number_of_executed_units/ { n += $2 } /^# sound fuzzer:/ { w += $4; o += $6; m += $8 }
      END { printf "# sound fuzzer: %d inputs in a minute (%d wav, %d ogg, %d mp3 or other)\n", n, w, o, m }' \
     "$FUZZ_DIR"/fuzz-*.log
+# Then the picture loader for half a minute, from the crafted pictures: no
+# picture may decode past the game's bound.
+rm -rf "$FUZZ_DIR/corpus-picture" && mkdir -p "$FUZZ_DIR/corpus-picture"
+if ! "$FUZZ_DIR/duskwane_fuzz_picture" "$FUZZ_DIR/corpus-picture" "$ROOT/tests/crafted" -max_total_time=30 -timeout=30 \
+    -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 -artifact_prefix="$FUZZ_DIR/findings/picture-" \
+    >"$FUZZ_DIR/picture-fuzz.log" 2>&1; then
+    tail -40 "$FUZZ_DIR/picture-fuzz.log"
+    echo "# the picture fuzzer found a fault: $FUZZ_DIR/findings/"
+    exit 1
+fi
+echo "# picture fuzzer: $(awk '/number_of_executed_units/ { print $2 }' "$FUZZ_DIR/picture-fuzz.log") inputs in 30 s"
 
 # The same game on sdl12-compat, the SDL 1.2 of current distributions (SDL 1.2 over
 # SDL 2), loaded in place of classic SDL from its own folder: first the proof that
@@ -80,7 +91,7 @@ awk '/number_of_executed_units/ { n += $2 } /^# sound fuzzer:/ { w += $4; o += $
     export LD_LIBRARY_PATH="/usr/lib/x86_64-linux-gnu/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
     export DUSKWANE_SDL=sdl12-compat
     ctest --output-on-failure -R '^StartUp\.RunsOnTheSdlTheLegNames$'
-    ROAD_SAMPLE='/(AllPresent|AllMissing|MapNotWritable|Missing_rsrc_img_Menu_menu_jpg|Empty_rsrc_snd_Menu_wind_wav|FirstHalf_rsrc_img_font_printBox_png|RandomBytes_rsrc_img_Zorvik_jpg)( |$)'
+    ROAD_SAMPLE='/(AllPresent|AllMissing|MapNotWritable|Missing_rsrc_img_Menu_menu_jpg|Empty_rsrc_snd_Menu_wind_wav|FirstHalf_rsrc_img_font_printBox_png|RandomBytes_rsrc_img_Zorvik_jpg|Replaced_refused_huge_rsrc_img_menu_jpg|Replaced_refused_scans_rsrc_img_Menu_menu_jpg|Replaced_refused_(bearing|line)_rsrc_img_font_Tessmarin_ttf)( |$)'
     ctest --output-on-failure -j 2 -LE slow -E '^StartUp\.RunsOnTheSdlTheLegNames$'
     ctest --output-on-failure -j 2 -L road -R "$ROAD_SAMPLE" -E valgrind
     # Pointer moves that would fill the queue while a line types: sdl12-compat keeps the same 128-event limit.

@@ -79,8 +79,10 @@ t0=$(date +%s)
 status=0
 # The long event floods and the road per spoiled asset test the game's own logic, the same on
 # every system, and run on the Linux legs; here the road runs whole, without assets, without
-# a writable map, and with each damaged sound of the sound corpus in place of a game sound.
-ROADS='Road\..*/(AllPresent|AllMissing|AllMissingButMenuButtons|MapNotWritable|Replaced_.*)( |$)'
+# a writable map, with each damaged sound of the sound corpus in place of a game sound, and
+# with one of each crafted picture and font (tests/crafted/) in place of the game's.
+ROADS='Road\..*/(AllPresent|AllMissing|AllMissingButMenuButtons|MapNotWritable|Replaced_(refused|damaged)_(au|module|ogg|mp3).*'
+ROADS+='|Replaced_refused_(huge_rsrc_img_menu_jpg|scans_rsrc_img_Menu_menu_jpg|(bearing|line)_rsrc_img_font_Tessmarin_ttf))( |$)'
 (cd "$BUILD" && ctest --output-on-failure -j 2 ${WINDOWS_CTEST_ARGS:--LE slow} &&
     ctest --output-on-failure -j 2 -R "${WINDOWS_ROADS:-$ROADS}") || status=1
 echo "# test suite under Wine: $(($(date +%s) - t0)) s"

@@ -71,6 +71,11 @@ constexpr const char* IMG_PORTRAIT = "rsrc_img/Zorvik.jpg";
 constexpr const char* IMG_PORTRAIT_B = "rsrc_img/ZorvikB.png";
 constexpr const char* IMG_PRINTBOX = "rsrc_img/font/printBox.png";
 constexpr const char* IMG_WOLF_ZORVIK = "rsrc_img/Wolf/zorvik.jpg";
+// A picture declaring more pixels on a side than four times the screen's width, or a JPEG of more scans than
+// this (libjpeg's own progressive pictures have 10 at most), is refused before it is decoded: the largest one
+// the game takes, 4240 x 4240, decodes to 72 MB, a lit menu button of 4000 x 4000 still lights.
+constexpr int IMAGE_COTE_MAX = 4 * LARGEUR_ECRAN;
+constexpr int IMAGE_PASSES_MAX = 100;
 
 // Fonts.
 constexpr const char* FONT_VOLTER = "rsrc_img/font/volter.ttf";
@@ -78,6 +83,9 @@ constexpr const char* FONT_TESSMARIN = "rsrc_img/font/Tessmarin.ttf";
 constexpr int TAILLE_POLICE_MENU = 30;
 constexpr int TAILLE_POLICE_TITRE = 100;
 constexpr int TAILLE_POLICE_INTRO = 50;
+// A font whose line reaches further above or below its baseline than this many times its size is refused:
+// the game's fonts need 1.2 at most, and such a line would be drawn off its box and off the screen.
+constexpr int POLICE_LIGNE_MAX_TAILLES = 4;
 
 // Sounds.
 constexpr const char* SND_CLICK = "rsrc_snd/Menu/click.wav";

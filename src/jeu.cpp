@@ -1,12 +1,11 @@
 #include "jeu.h"
 
-#include <SDL_image.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
 #include "constantes.h"
+#include "image.h"
 
 namespace {
 
@@ -67,7 +66,7 @@ sav* InitSave() {
         return nullptr;
     }
     wolf* zorvik = save->zorvik;
-    zorvik->skin[0] = IMG_Load(IMG_WOLF_ZORVIK);
+    zorvik->skin[0] = LireImage(IMG_WOLF_ZORVIK, nullptr);
     zorvik->id = ZORVIK;
     zorvik->pos.x = ZORVIK_X;
     zorvik->pos.y = ZORVIK_Y;
@@ -121,11 +120,11 @@ void AttendreEvenement(SDL_Event* event) {
 }
 
 int DemoFirstMap(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
-    SDL_Surface* menu = IMG_Load(IMG_MENU);
+    SDL_Surface* menu = LireImage(IMG_MENU, nullptr);
     SDL_Surface* plancheOption[3] = {nullptr, nullptr, nullptr};
-    plancheOption[0] = IMG_Load(IMG_EXIT);
-    plancheOption[1] = IMG_Load(IMG_NEWGAME);
-    plancheOption[2] = IMG_Load(IMG_LOADGAME_ENTREE);
+    plancheOption[0] = LireImage(IMG_EXIT, nullptr);
+    plancheOption[1] = LireImage(IMG_NEWGAME, nullptr);
+    plancheOption[2] = LireImage(IMG_LOADGAME_ENTREE, nullptr);
     FMOD_SOUND* click = nullptr;
     FMOD_SOUND* song = nullptr;
     FMOD_System_CreateSound(systeme, SND_CLICK, MODE_EFFET, nullptr, &click);

@@ -15,27 +15,12 @@
 #include "collision.h"
 #include "constantes.h"
 #include "display.h"
+#include "image.h"
 #include "jeu.h"
 #include "platform.h"
 #include "pointer.h"
 #include "sdlTxt.h"
 #include "sound.h"
-
-static SDL_Surface* ChargerImage(const char* chemin) {
-    SDL_Surface* image = IMG_Load(chemin);
-    if (image == nullptr) {
-        printf("\n#ERREUR Erreur de chargement de l'image %s : %s #ERREUR_END", chemin, IMG_GetError());
-    }
-    return image;
-}
-
-static TTF_Font* OuvrirPolice(const char* chemin, int taille) {
-    TTF_Font* police = TTF_OpenFont(chemin, taille);
-    if (police == nullptr) {
-        printf("\n#ERREUR Erreur de chargement de la police %s : %s #ERREUR_END", chemin, TTF_GetError());
-    }
-    return police;
-}
 
 // A plain picture in the screen's own format, standing in for one that failed to load.
 static SDL_Surface* SurfaceUnie(SDL_Surface* ecran, int largeur, int hauteur, const std::uint8_t couleur[3]) {
@@ -212,7 +197,7 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
         // A button whose entry picture is missing takes its size from its
         // normal picture; without either it has no area and nothing hits it.
         SDL_Surface* mesure = plancheOption[i];
-        SDL_Surface* autre = (mesure == nullptr) ? IMG_Load(BOUTONS_MENU[i].normal) : nullptr;
+        SDL_Surface* autre = (mesure == nullptr) ? LireImage(BOUTONS_MENU[i].normal, nullptr) : nullptr;
         if (autre != nullptr) {
             mesure = autre;
         }
@@ -288,10 +273,12 @@ int Menu(SDL_Surface* ecran, FMOD_SYSTEM* systeme) {
                     chemin = BOUTONS_MENU[i].allume;
                 }
                 SDL_FreeSurface(plancheOption[i]);
-                plancheOption[i] = IMG_Load(chemin);
+                const char* refus = nullptr;
+                plancheOption[i] = LireImage(chemin, &refus);
                 int& dejaSignale = signale[i][chemin == BOUTONS_MENU[i].allume ? 1 : 0];
                 if (plancheOption[i] == nullptr && !dejaSignale) {
-                    printf("\n#ERREUR Erreur de chargement de l'image %s : %s #ERREUR_END", chemin, IMG_GetError());
+                    printf("\n#ERREUR Erreur de chargement de l'image %s : %s #ERREUR_END", chemin,
+                           refus != nullptr ? refus : IMG_GetError());
                     dejaSignale = 1;
                 }
             }
@@ -354,31 +341,46 @@ static const char* const MONOLOGUE[] = {
 };
 
 // Per-surface alpha is ignored on a picture with its own alpha channel, so
-// such a portrait is faded through a copy whose alpha is scaled by hand.
+// such a portrait is faded through a copy whose alpha is scaled by hand: a
+// copy of the part on the screen only, so a step costs at most a screenful.
 static void BlitPortraitFondu(SDL_Surface* image, SDL_Surface* ecran, SDL_Rect pos, Uint8 alpha) {
     if (image->format->Amask == 0) {
         SDL_SetAlpha(image, SDL_SRCALPHA, alpha);
         SDL_BlitSurface(image, nullptr, ecran, &pos);
         return;
     }
-    SDL_Surface* copie = SDL_ConvertSurface(image, image->format, SDL_SWSURFACE);
+    const int x0 = pos.x < 0 ? -pos.x : 0;
+    const int y0 = pos.y < 0 ? -pos.y : 0;
+    const int largeur = SDL_min(image->w - x0, ecran->w - (pos.x + x0));
+    const int hauteur = SDL_min(image->h - y0, ecran->h - (pos.y + y0));
+    if (largeur <= 0 || hauteur <= 0) {
+        return;
+    }
+    const SDL_PixelFormat* f = image->format;
+    SDL_Surface* copie =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, largeur, hauteur, 32, f->Rmask, f->Gmask, f->Bmask, f->Amask);
     if (copie == nullptr) {
         return;
     }
+    SDL_LockSurface(image);
     SDL_LockSurface(copie);
-    for (int y = 0; y < copie->h; y++) {
+    for (int y = 0; y < hauteur; y++) {
+        const Uint8* source = static_cast<const Uint8*>(image->pixels) + (y0 + y) * image->pitch + x0 * 4;
         Uint8* ligne = static_cast<Uint8*>(copie->pixels) + y * copie->pitch;
-        for (int x = 0; x < copie->w; x++) {
+        memcpy(ligne, source, static_cast<size_t>(largeur) * 4);
+        for (int x = 0; x < largeur; x++) {
             Uint32 pixel = 0;
             memcpy(&pixel, ligne + x * 4, sizeof pixel);
-            Uint32 a = (pixel & copie->format->Amask) >> copie->format->Ashift;
+            Uint32 a = (pixel & f->Amask) >> f->Ashift;
             a = a * alpha / 255;
-            pixel = (pixel & ~copie->format->Amask) | (a << copie->format->Ashift);
+            pixel = (pixel & ~f->Amask) | (a << f->Ashift);
             memcpy(ligne + x * 4, &pixel, sizeof pixel);
         }
     }
     SDL_UnlockSurface(copie);
-    SDL_BlitSurface(copie, nullptr, ecran, &pos);
+    SDL_UnlockSurface(image);
+    SDL_Rect p = {static_cast<Sint16>(pos.x + x0), static_cast<Sint16>(pos.y + y0), 0, 0};
+    SDL_BlitSurface(copie, nullptr, ecran, &p);
     SDL_FreeSurface(copie);
 }
 

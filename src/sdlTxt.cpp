@@ -1,16 +1,69 @@
 // Text on surfaces, the typewriter dialogue box and the key-or-click wait.
 #include "sdlTxt.h"
 
-#include <SDL_image.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "constantes.h"
 #include "display.h"
+#include "image.h"
 #include "jeu.h"
 #include "pointer.h"
+
+// Why SDL_ttf would draw the game's texts off their surface with this font, or null. SDL_ttf 2.0.11 draws
+// each glyph at its left bearing from where the advances before it put it, and moves the whole line right by
+// the first glyph's negative bearing only: a later glyph starting further left than that is written before its
+// row, and on the first row before the surface (letters 60 pixels left of their origin after a sign that was
+// not corrupted the heap). A glyph starting no further left than the narrowest advance stays on its row. Only
+// the glyphs the game can draw, Latin-1's, are looked at; the kerning SDL_ttf adds cannot be read through it.
+static const char* PoliceHorsDeSurface(TTF_Font* police, int taille, char* raison, size_t place) {
+    const int hauteur = TTF_FontHeight(police);
+    const int dessus = TTF_FontAscent(police);
+    const int dessous = TTF_FontDescent(police);
+    const int limite = POLICE_LIGNE_MAX_TAILLES * taille;
+    if (hauteur < 1 || hauteur > limite || dessus > limite || -dessous > limite) {
+        snprintf(raison, place, "lignes de %d pixels (%d au-dessus de la ligne de base, %d au-dessous), plus de %d",
+                 hauteur, dessus, -dessous, limite);
+        return raison;
+    }
+    int avanceMin = 0x7FFF;
+    int debutMin = 0;
+    int caractere = 0;
+    for (int c = ' '; c <= 0xFF; c++) {
+        int minx = 0, maxx = 0, miny = 0, maxy = 0, avance = 0;
+        if ((c >= 0x7F && c < 0xA0) ||
+            TTF_GlyphMetrics(police, static_cast<Uint16>(c), &minx, &maxx, &miny, &maxy, &avance) != 0) {
+            continue;
+        }
+        avanceMin = avance < avanceMin ? avance : avanceMin;
+        if (maxx > minx && minx < debutMin) {
+            debutMin = minx;
+            caractere = c;
+        }
+    }
+    if (caractere != 0 && -debutMin > avanceMin) {
+        snprintf(raison, place, "le caract\350re %d commence %d pixels avant son origine, plus que l'avance %d",
+                 caractere, -debutMin, avanceMin);
+        return raison;
+    }
+    return nullptr;
+}
+
+TTF_Font* OuvrirPolice(const char* chemin, int taille) {
+    TTF_Font* police = TTF_OpenFont(chemin, taille);
+    char raison[160];
+    const char* refus = police != nullptr ? PoliceHorsDeSurface(police, taille, raison, sizeof raison) : nullptr;
+    if (refus != nullptr) {
+        TTF_CloseFont(police);
+        police = nullptr;
+    }
+    if (police == nullptr) {
+        printf("\n#ERREUR Erreur de chargement de la police %s : %s #ERREUR_END", chemin,
+               refus != nullptr ? refus : TTF_GetError());
+    }
+    return police;
+}
 
 void BlitTxt(SDL_Surface* ecran, const char* txt, TTF_Font* police, SDL_Color color, SDL_Rect pos) {
     if (ecran == nullptr || txt == nullptr || police == nullptr) {
@@ -81,9 +134,19 @@ static SDL_Surface* BoiteDeSecours() {
 int TxtBox_Print(SDL_Surface* ecran, FMOD_SYSTEM* systeme, const char* txt, TTF_Font* police, SDL_Color color) {
     // One event per step: pointer motion would fill the queue ahead of a close request.
     const int souris = SuivreSouris(0);
-    SDL_Surface* printBox = IMG_Load(IMG_PRINTBOX);
+    const char* refus = nullptr;
+    SDL_Surface* printBox = LireImage(IMG_PRINTBOX, &refus);
     if (printBox == nullptr) {
         printf("\n#ERREUR Erreur de chargement de l'image printbox #ERREUR_END");
+        if (refus != nullptr) {
+            printf("\n#ERREUR %s : %s #ERREUR_END", IMG_PRINTBOX, refus);
+        }
+        printBox = BoiteDeSecours();
+    } else if (printBox->w <= TXT_X || printBox->h <= TXT_Y0) {
+        // Not one pixel of text would show in it.
+        printf("\n#ERREUR Boite de texte trop petite pour son texte : %s, %d x %d pixels #ERREUR_END", IMG_PRINTBOX,
+               printBox->w, printBox->h);
+        SDL_FreeSurface(printBox);
         printBox = BoiteDeSecours();
     }
     FMOD_SOUND* tic = nullptr;

@@ -13,6 +13,11 @@ int GetTailleTxt(const char* txt, TTF_Font* police, SDL_Color color);
 void InitChaine(char* txt, int tc);
 int Tc(const char* txt);
 
+// The font at `chemin` and size `taille`, or null with "#ERREUR Erreur de chargement de la police <chemin> :
+// <why> #ERREUR_END" when it cannot be opened or SDL_ttf would draw its lines off the screen or its glyphs
+// outside the surface it renders them into.
+TTF_Font* OuvrirPolice(const char* chemin, int taille);
+
 int TxtBox_Print(SDL_Surface* ecran, FMOD_SYSTEM* systeme, const char* txt, TTF_Font* police, SDL_Color color);
 
 void WaitEvent();

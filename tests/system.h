@@ -66,13 +66,13 @@ inline int on_exit(void (*)(int, void*), void*) {
     return 0;
 }
 
-// The process's working set, in kilobytes.
-inline long SystemResidentKb() {
+// The process's working set, or its peak, in kilobytes.
+inline long SystemResidentKb(bool peak = false) {
     PROCESS_MEMORY_COUNTERS compteurs;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &compteurs, sizeof compteurs)) {
         return -1;
     }
-    return static_cast<long>(compteurs.WorkingSetSize / 1024);
+    return static_cast<long>((peak ? compteurs.PeakWorkingSetSize : compteurs.WorkingSetSize) / 1024);
 }
 #else
 #include <unistd.h>
@@ -84,12 +84,12 @@ constexpr const char* kFinDeLigneTexte = "\n";
 constexpr bool kCasseDistinguee = true;
 constexpr bool kSignauxPosix = true;
 
-// VmRSS of /proc/self/status, in kilobytes.
-inline long SystemResidentKb() {
+// VmRSS (or its peak, VmHWM) of /proc/self/status, in kilobytes.
+inline long SystemResidentKb(bool peak = false) {
     std::ifstream in("/proc/self/status");
     std::string ligne;
     while (std::getline(in, ligne)) {
-        if (ligne.rfind("VmRSS:", 0) == 0) {
+        if (ligne.rfind(peak ? "VmHWM:" : "VmRSS:", 0) == 0) {
             return std::stol(ligne.substr(6));
         }
     }

@@ -13,6 +13,7 @@
 #include "system.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cctype>
 #include <csignal>
@@ -25,9 +26,11 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "constantes.h"
 #include "harness.h"
+#include "image.h"
 #include "jeu.h"
 #include "main.h"
 #include "platform.h"
@@ -36,6 +39,18 @@
 using namespace harness;
 
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SOUS_ASAN = true; // its quarantine holds freed memory: LeakSanitizer checks leaks instead
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool SOUS_ASAN = true;
+#else
+constexpr bool SOUS_ASAN = false;
+#endif
+#else
+constexpr bool SOUS_ASAN = false;
+#endif
 
 // ---------------------------------------------------------------------------
 // The road, run inside a death-test child: SDL_main with its standard output
@@ -46,6 +61,7 @@ std::string sortie;
 std::atomic<int> etape{0};
 std::atomic<bool> routeFinie{false};
 std::string dossierRoute;
+long residentMaxKb = 0; // the most the road may have held, or 0
 
 const char* const ETAPES[] = {"start-up", "title", "menu hovers", "load game",  "text typed",
                               "new game", "intro", "final wait",  "menu again", "exit click"};
@@ -104,9 +120,9 @@ struct Bouton {
 
 // Whether the menu will give the button an area: it measures the entry picture, else the normal one.
 Bouton Mesure(const char* entree, const char* normal, int y) {
-    SDL_Surface* s = IMG_Load(entree);
+    SDL_Surface* s = LireImage(entree, nullptr);
     if (s == nullptr) {
-        s = IMG_Load(normal);
+        s = LireImage(normal, nullptr);
     }
     Bouton b{s != nullptr && s->w > 0 && s->h > 0, 530, y + (s != nullptr ? s->h / 2 : 0)};
     SDL_FreeSurface(s);
@@ -214,6 +230,10 @@ void FinDeRoute() {
         fprintf(stderr, "\nthe game ended before the road's end, at: %s\n", ETAPES[etape.load()]);
         _exit(4);
     }
+    if (residentMaxKb > 0 && SystemResidentKb(true) > residentMaxKb) {
+        fprintf(stderr, "\nthe road held %ld kB at its peak\n", SystemResidentKb(true));
+        _exit(8);
+    }
 }
 
 struct Cas {
@@ -224,6 +244,7 @@ struct Cas {
     // The test text typed to its end; a spoiled copy's road cuts it at its first step to save 5 s a case.
     bool texteEntier;
     std::string remplacant = ""; // Damage::Replaced: the file put in its place
+    std::string dit = "";        // what the game must say about it, when more than the file's name
 };
 
 [[noreturn]] void Route(const Cas& cas) {
@@ -236,6 +257,11 @@ struct Cas {
     }
     if (cas.mapBloquee) {
         std::filesystem::create_directory(FICHIER_MAP);
+    }
+    // A refused picture costs nothing: the game alone, about 45 MB (the sanitizers' own memory aside).
+    if (!SOUS_ASAN && cas.remplacant.find("/crafted/") != std::string::npos &&
+        cas.fichiers[0].rfind(".ttf") == std::string::npos) {
+        residentMaxKb = 120 * 1024;
     }
     atexit(FinDeRoute);
     SuivreSortie();
@@ -257,6 +283,9 @@ struct Cas {
 std::string Signalement(const Cas& cas) {
     if (cas.mapBloquee) {
         return "\n\n#ECHEC_createMap";
+    }
+    if (!cas.dit.empty()) {
+        return cas.dit;
     }
     if (cas.fichiers.size() != 1 || cas.degat == Damage::FirstHalf ||
         cas.remplacant.find("/damaged-") != std::string::npos) {
@@ -314,6 +343,30 @@ std::vector<Cas> TousLesCas() {
         cas.push_back(
             {nom, {f}, Damage::Replaced, false, false, DUSKWANE_SOURCE_DIR "/tests/fuzz/corpus/" + remplacant});
     }
+    // Each crafted picture and font (tests/crafted/) in place of the files its fault reaches: the game says
+    // what it refused and why, and goes on as without the file.
+    const std::string enorme = "image de 16383 x 43690 pixels";
+    const std::string passes = "image de 64 x 64 pixels en 306 passes";
+    const std::string approche = " : le caract\xe8re 65 commence ";
+    for (const auto& [f, remplacant, dit] : std::vector<std::array<std::string, 3>>{
+             {IMG_TITRE, "refused-huge.jpg", enorme},
+             {IMG_NEWGAME_B, "refused-huge.jpg", enorme},
+             {IMG_PORTRAIT, "refused-huge.jpg", enorme},
+             {IMG_PORTRAIT_B, "refused-huge.png", enorme},
+             {IMG_PRINTBOX, "refused-huge.png", enorme},
+             {IMG_MENU, "refused-scans.jpg", passes},
+             {IMG_EXIT, "refused-scans.jpg", passes},
+             {IMG_PRINTBOX, "small-box-1x1.png", "Boite de texte trop petite pour son texte : .*, 1 x 1 pixels"},
+             {FONT_TESSMARIN, "refused-bearing.ttf", approche + "60 pixels"},
+             {FONT_VOLTER, "refused-bearing.ttf", approche + "36 pixels"},
+             {FONT_TESSMARIN, "refused-line.ttf", "Tessmarin\\.ttf : lignes de "},
+         }) {
+        std::string nom = "Replaced_" + remplacant.substr(0, remplacant.find('.')) + "_" + f;
+        std::replace_if(
+            nom.begin(), nom.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+        cas.push_back(
+            {nom, {f}, Damage::Replaced, false, false, DUSKWANE_SOURCE_DIR "/tests/crafted/" + remplacant, dit});
+    }
     return cas;
 }
 
@@ -356,21 +409,73 @@ TEST_P(Road, FromTitleThroughLoadAndIntroToExitButton) {
 INSTANTIATE_TEST_SUITE_P(Assets, Road, ::testing::ValuesIn(TousLesCas()),
                          [](const ::testing::TestParamInfo<Cas>& info) { return info.param.nom; });
 
+// Every crafted file through the game's own loaders: good-* loads at the size in its name, refused-* is
+// refused before it is decoded or drawn, with the line naming it and why; the game's own fonts open.
+TEST(CraftedFiles, LoadAtTheirSizeOrAreRefusedByTheirHeader) {
+    ASSERT_EQ(0, TTF_Init());
+    const std::string dossier = DUSKWANE_SOURCE_DIR "/tests/crafted/";
+    const std::vector<std::tuple<std::string, int, int, std::string>> images = {
+        {"good-3x2.png", 3, 2, ""},
+        {"good-3x2.gif", 3, 2, ""},
+        {"good-3x2.bmp", 3, 2, ""},
+        {"good-3x2-os2.bmp", 3, 2, ""},
+        {"good-3x2-be.tif", 3, 2, ""},
+        {"good-3x2.ppm", 3, 2, ""},
+        {"good-64x64-progressive.jpg", 64, 64, ""},
+        {"refused-huge.jpg", 0, 0, "image de 16383 x 43690 pixels, plus de 4240 sur un c\xf4t\xe9"},
+        {"refused-huge.png", 0, 0, "image de 16383 x 43690 pixels, plus de 4240 sur un c\xf4t\xe9"},
+        {"refused-scans.jpg", 0, 0, "image de 64 x 64 pixels en 306 passes, plus de 100"},
+        {"good-zero-width.ttf", 0, 0, "format d'image inconnu ou taille illisible"},
+    };
+    for (const auto& [nom, largeur, hauteur, raison] : images) {
+        const std::string chemin = dossier + nom;
+        SDL_Surface* seule = raison.empty() ? IMG_Load(chemin.c_str()) : nullptr;
+        SDL_FreeSurface(seule);
+        if (raison.empty() && seule == nullptr) {
+            continue; // a format this system's SDL_image does not read (the Windows build reads no GIF, TIFF, PNM)
+        }
+        SDL_Surface* image = nullptr;
+        const std::string dit = CaptureStdout([&, &chemin = chemin] { image = ChargerImage(chemin.c_str()); });
+        EXPECT_EQ(raison.empty()
+                      ? ""
+                      : "\n#ERREUR Erreur de chargement de l'image " + chemin + " : " + raison + " #ERREUR_END",
+                  dit);
+        EXPECT_EQ(largeur, image != nullptr ? image->w : 0) << nom;
+        EXPECT_EQ(hauteur, image != nullptr ? image->h : 0) << nom;
+        SDL_FreeSurface(image);
+    }
+    const std::string runtime = DUSKWANE_RUNTIME_DIR "/";
+    const std::vector<std::tuple<std::string, int, std::string>> polices = {
+        {runtime + FONT_TESSMARIN, 100, ""},
+        {runtime + FONT_TESSMARIN, 50, ""},
+        {runtime + FONT_VOLTER, 30, ""},
+        {dossier + "good-zero-width.ttf", 50, ""},
+        {dossier + "refused-bearing.ttf", 50,
+         "le caract\xe8re 65 commence 60 pixels avant son origine, plus que l'avance 25"},
+        // 625 pixels high here, 624 with the Windows build's FreeType.
+        {dossier + "refused-line.ttf", 30, "lignes de 62"},
+    };
+    for (const auto& [chemin, taille, raison] : polices) {
+        TTF_Font* police = nullptr;
+        const std::string dit =
+            CaptureStdout([&, &chemin = chemin, taille = taille] { police = OuvrirPolice(chemin.c_str(), taille); });
+        const std::string debut = "\n#ERREUR Erreur de chargement de la police " + chemin + " : " + raison;
+        const std::string fin = " #ERREUR_END";
+        EXPECT_TRUE(raison.empty() ? dit.empty()
+                                   : dit.rfind(debut, 0) == 0 && dit.size() >= debut.size() + fin.size() &&
+                                         dit.compare(dit.size() - fin.size(), fin.size(), fin) == 0)
+            << dit;
+        EXPECT_EQ(raison.empty(), police != nullptr) << chemin;
+        if (police != nullptr) {
+            TTF_CloseFont(police);
+        }
+    }
+    TTF_Quit();
+}
+
 // ---------------------------------------------------------------------------
 // Floods: ten thousand random events at one kind of screen, entered again each
 // time it leaves, then a close request.
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool SOUS_ASAN = true; // its quarantine holds freed memory: LeakSanitizer checks leaks instead
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool SOUS_ASAN = true;
-#else
-constexpr bool SOUS_ASAN = false;
-#endif
-#else
-constexpr bool SOUS_ASAN = false;
-#endif
 
 constexpr int CRUE = 10000;
 
