@@ -199,7 +199,7 @@ static bool Tour() {
     for (size_t i = 0; i < horaire.size(); ++i) {
         horaire[i]->Turn(Now());
     }
-    return true;
+    return SurLHorloge(); // a schedule may hand the game over to the wall clock
 }
 
 void Feeder::Turn(Uint32 now) {
