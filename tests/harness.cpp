@@ -32,12 +32,6 @@ static void EndBeforeUnload(int status, void*) {
 }
 static const int endBeforeUnload = on_exit(EndBeforeUnload, nullptr);
 
-extern "C" Uint32 __real_SDL_GetTicks();
-namespace harness {
-// The tests' clock, read without moving it: what the listener stamps a sound's start with.
-static Uint32 LireSansAvancer();
-} // namespace harness
-
 namespace {
 
 std::mutex journalVerrou;
@@ -46,7 +40,7 @@ std::vector<SoundStart> journal;
 std::set<std::string> cheminsJournal;
 
 void Noter(int requested, int channel, const char* path, FMOD_MODE mode, int loops) {
-    const Uint32 ticks = harness::LireSansAvancer();
+    const Uint32 ticks = harness::Now();
     std::lock_guard<std::mutex> verrou(journalVerrou);
     journal.push_back(SoundStart{requested, channel, cheminsJournal.insert(path).first->c_str(), ticks, mode, loops});
 }
@@ -162,16 +156,13 @@ static bool luDepuisSondage = false;                                // a clock r
 static std::vector<Schedule*> horaire;
 static unsigned long long coutDessin = 0; // microseconds a flip takes on the game's clock
 
+extern "C" Uint32 __real_SDL_GetTicks();
 Uint32 Now() {
-    return static_cast<Uint32>(horloge / 1000);
+    return murale ? __real_SDL_GetTicks() : static_cast<Uint32>(horloge / 1000);
 }
 
 void WallClock(bool on) {
     murale = on;
-}
-
-static Uint32 LireSansAvancer() {
-    return murale ? __real_SDL_GetTicks() : Now();
 }
 
 void DrawCost(Uint32 ms) {
@@ -327,7 +318,7 @@ extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, 
 
 extern "C" Uint32 __wrap_SDL_GetTicks() {
     if (!harness::Tour()) {
-        return harness::murale ? __real_SDL_GetTicks() : harness::Now();
+        return harness::Now();
     }
     harness::luDepuisSondage = true;
     return static_cast<Uint32>(harness::horloge.fetch_add(250) / 1000);

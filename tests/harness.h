@@ -24,7 +24,7 @@ struct SoundStart {
     int requested; // the channel asked for, -1 for a free one
     int channel;   // the channel it actually started on
     const char* path;
-    Uint32 ticks;  // the test's clock at the start (Now(), or SDL's on the wall clock)
+    Uint32 ticks;  // Now() at the start
     Uint32 mode;   // as created: 0x100 a decoded sample, 0xCA a looping stream
     int loops;     // plays after the first: -1 for ever, 0 once
 };
@@ -76,14 +76,14 @@ constexpr int kQueueRoom = 127;
 // its delay allows), SDL_Delay(n) n ms, a flip the drawing cost (DrawCost), a poll on to the next whole ms (10 ms
 // in a loop that reads no clock), and a wait with nothing queued to the next scheduled push. Other threads read
 // it without moving it and sleep for real. Timing rules are checked exactly, at any load.
-Uint32 Now(); // in ms, read without moving it
+Uint32 Now(); // in ms, read without moving it (SDL's own on the wall clock)
 // For tests that watch real time (sound playing, real signals): the wraps then pass through.
 void WallClock(bool on);
 // What showing a frame costs on the game's clock, in ms: 0 unless a test sets it; every GameTest ends at 0.
 void DrawCost(Uint32 ms);
 
 // A timed screen's tests, run on a free screen and on one whose every flip costs 5 ms, as sdl12-compat's does:
-// INSTANTIATE_TEST_SUITE_P(Flip, Fixture, FlipCosts(), FlipCostName). GetParam() is the cost.
+// INSTANTIATE_TEST_SUITE_P(Flip, Fixture, ::testing::Values(0u, 5u), FlipCostName). GetParam() is the cost.
 template <typename Base> class WithDrawCost : public Base, public ::testing::WithParamInterface<Uint32> {
   protected:
     void SetUp() override {
@@ -91,9 +91,6 @@ template <typename Base> class WithDrawCost : public Base, public ::testing::Wit
         DrawCost(this->GetParam());
     }
 };
-inline auto FlipCosts() {
-    return ::testing::Values(0u, 5u);
-}
 inline std::string FlipCostName(const ::testing::TestParamInfo<Uint32>& info) {
     return info.param == 0 ? "FreeFlip" : "Flip" + std::to_string(info.param) + "ms";
 }

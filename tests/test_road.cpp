@@ -22,7 +22,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -138,6 +137,23 @@ class Script : public Schedule {
     size_t n_ = 0;
 };
 
+// Done once a text box waits: a wait takes events at once, and a burst of 16 key releases gone in under 300 ms
+// cannot have been taken by a box still typing (it would need 15 steps of 51 ms). Not pointer moves: the box
+// keeps those out of the queue.
+Pas Tape() {
+    return [debut = Schedule::kNever](Uint32 now) mutable {
+        if (Pending() != 0) {
+            return false;
+        }
+        if (debut != Schedule::kNever && now - debut < 300) {
+            return true;
+        }
+        debut = now;
+        Push(std::vector<SDL_Event>(16, KeyUp(SDLK_a)));
+        return false;
+    };
+}
+
 std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool texteEntier) {
     std::vector<Pas> pas = {[](Uint32) { return SDL_GetVideoSurface() != nullptr; }};
     auto pousse = [&pas](int e, std::vector<SDL_Event> evenements) {
@@ -162,21 +178,7 @@ std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool tex
     if (charger.cliquable) {
         pousse(3, {Click(SDL_BUTTON_LEFT, charger.x, charger.y)});
         if (texteEntier) {
-            // A wait that takes events at once is reading the queue: a burst of 16 key releases gone in under
-            // 300 ms cannot have been taken by a text box still typing (it would need 15 steps of 51 ms). Not
-            // pointer moves: the box keeps those out of the queue.
-            pas.push_back([debut = Schedule::kNever](Uint32 now) mutable {
-                etape = 4;
-                if (Pending() != 0) {
-                    return false;
-                }
-                if (debut != Schedule::kNever && now - debut < 300) {
-                    return true;
-                }
-                debut = now;
-                Push(std::vector<SDL_Event>(16, KeyUp(SDLK_a)));
-                return false;
-            });
+            pas.push_back(Tape());
         }
         // Else its first step has read the box's picture, its tick and the font: Escape cuts it there.
         pousse(4, {texteEntier ? Key(SDLK_a) : Key(SDLK_ESCAPE), CoinDroit()});
@@ -591,18 +593,7 @@ std::vector<Pas> Chemin(int arret) {
         attend([] { return Departs(1, SND_TIC) > 0; });
     }
     if (arret >= ATTENTE) {
-        // Typed once 16 key releases are gone in under 300 ms: a box still typing takes one a step of 51 ms.
-        pas.push_back([debut = Schedule::kNever](Uint32 now) mutable {
-            if (Pending() != 0) {
-                return false;
-            }
-            if (debut != Schedule::kNever && now - debut < 300) {
-                return true;
-            }
-            debut = now;
-            Push(std::vector<SDL_Event>(16, KeyUp(SDLK_a)));
-            return false;
-        });
+        pas.push_back(Tape());
     }
     if (arret >= FONDU) {
         pousse({Key(SDLK_a), CoinDroit()});
@@ -771,7 +762,7 @@ std::vector<Arret> ArretsPartout() {
         Signale(cas.signal);
         return true;
     });
-    std::unique_ptr<Script> script = cas.amene ? nullptr : std::make_unique<Script>(chemin);
+    Script script(cas.amene ? std::vector<Pas>{} : chemin);
     pthread_sigmask(SIG_SETMASK, &avant, nullptr);
     cas.jeu();
     _exit(4);
