@@ -24,9 +24,9 @@ struct SoundStart {
     int requested; // the channel asked for, -1 for a free one
     int channel;   // the channel it actually started on
     const char* path;
-    Uint32 ticks;  // Now() at the start
-    Uint32 mode;   // as created: 0x100 a decoded sample, 0xCA a looping stream
-    int loops;     // plays after the first: -1 for ever, 0 once
+    Uint32 ticks; // Now() at the start
+    Uint32 mode;  // as created: 0x100 a decoded sample, 0xCA a looping stream
+    int loops;    // plays after the first: -1 for ever, 0 once
 };
 // Starts since the last SoundLogClear, oldest first; safe from any thread.
 int SoundLogCount();

@@ -14,8 +14,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -643,11 +643,11 @@ void DemarreCommeLeJeu() {
 struct Arret {
     std::string nom;
     int signal;
-    std::function<void()> jeu;   // on the main thread
-    std::function<void()> amene; // from a thread of the test's, in real time: returns once the game is there
-    std::vector<Pas> chemin;     // or the road there, on the game's clock
-    std::string ligne;           // printed by the game before the signal,
-    int fois;                    // at least this many times
+    std::function<void()> jeu;    // on the main thread
+    std::function<void()> amene;  // from a thread of the test's, in real time: returns once the game is there
+    std::string ligne;            // printed by the game before the signal,
+    int fois;                     // at least this many times
+    std::vector<Pas> chemin = {}; // or, without `amene`, the road there on the game's clock
 };
 
 // The game started as it starts, held back (before its window, or before it reads its queue) until Lacher.
@@ -674,25 +674,25 @@ std::vector<Arret> ArretsPartout() {
     const auto jeu = [] { SDL_main(0, nullptr); };
     return {
         // SDL is up and the window not there yet.
-        {"StartUp", SIGTERM, jeu, [] { Attend([] { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }); }, {}, "", 0},
-        {"Title", SIGTERM, jeu, nullptr, Chemin(TITRE), "#ERREUR", 2},
-        {"ColourCard", SIGINT, jeu, nullptr, Chemin(CARTE), "#ERREUR", 3},
-        {"Menu", SIGHUP, jeu, nullptr, Chemin(MENU), "#ERREUR", 3},
-        {"TextBoxTyping", SIGTERM, jeu, nullptr, Chemin(FRAPPE), "#ERREUR Pas de police", 1},
-        {"KeyOrClickWait", SIGINT, jeu, nullptr, Chemin(ATTENTE), "#int tailleChaine", 1},
-        {"WhiteOut", SIGHUP, jeu, nullptr, Chemin(FONDU), "#INIT Chaine", 9},
-        {"FinalWait", SIGTERM, jeu, nullptr, Chemin(ATTENTE_FINALE), "#INIT Chaine", 20},
+        {"StartUp", SIGTERM, jeu, [] { Attend([] { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }); }, "", 0},
+        {"Title", SIGTERM, jeu, nullptr, "#ERREUR", 2, Chemin(TITRE)},
+        {"ColourCard", SIGINT, jeu, nullptr, "#ERREUR", 3, Chemin(CARTE)},
+        {"Menu", SIGHUP, jeu, nullptr, "#ERREUR", 3, Chemin(MENU)},
+        {"TextBoxTyping", SIGTERM, jeu, nullptr, "#ERREUR Pas de police", 1, Chemin(FRAPPE)},
+        {"KeyOrClickWait", SIGINT, jeu, nullptr, "#int tailleChaine", 1, Chemin(ATTENTE)},
+        {"WhiteOut", SIGHUP, jeu, nullptr, "#INIT Chaine", 9, Chemin(FONDU)},
+        {"FinalWait", SIGTERM, jeu, nullptr, "#INIT Chaine", 20, Chemin(ATTENTE_FINALE)},
         // Past the black card of the missing background; the second redraw shows the exit button.
         {"DemoMenu", SIGINT, [] { DemarreCommeLeJeu(), DemoMenu(EcranActuel(), nullptr); },
          [] {
              Pousse(CoinDroit()), Pousse(Motion(5, 5)), Pousse(Motion(5, 5));
              Attend([] { return Vu(530, 350 + 5).r > 0; });
          },
-         {}, "rsrc_img/Menu/demogame.jpg", 1},
+         "rsrc_img/Menu/demogame.jpg", 1},
         {"LoadGameScreen", SIGHUP, [] { DemarreCommeLeJeu(), JeuMain(EcranActuel(), nullptr, LOAD_GAME); },
          [] { Attend([] {
                   return Vu(530, 10) == Rgb{0, 100, 0};
-              }); }, {}, "", 0},
+              }); }, "", 0},
         // The close request cannot be queued for a while: no window yet, or a queue full of key releases.
         {"WindowHeldBack", SIGTERM,
          [] {
@@ -704,7 +704,7 @@ std::vector<Arret> ArretsPartout() {
                  WaitEvent();
              }
          },
-         [] { Attend([] { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }), Lacher(); }, {}, "", 0},
+         [] { Attend([] { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }), Lacher(); }, "", 0},
         {"QueueFull", SIGINT,
          [] {
              DemarreCommeLeJeu(), Tenir();
@@ -719,7 +719,7 @@ std::vector<Arret> ArretsPartout() {
              }
              Lacher();
          },
-         {}, "", 0},
+         "", 0},
     };
 }
 
