@@ -254,6 +254,7 @@ TEST_P(TitleBlink, PromptBlinksCentredOverASteadyBackground) {
             phases.push_back({Now() - debut, montre ? vues(1) : 0});
         }
     });
+    SDL_FillRect(ecran, nullptr, 0); // what the screen showed before: sdl12-compat keeps the last test's frame
     Feeder feeder({{1600, Key(SDLK_RETURN)}}); // three phases
     StartPage(ecran, systeme);
     // The background is on the screen outside the prompt.
