@@ -220,9 +220,9 @@ double coutNu = 0; // CoutRemplirAfficher, taken once at start
 // taken as the tick starts.
 std::vector<unsigned int> tics;
 std::atomic<int> departsSon{0};
-void EcouterSon(int, int canal, const char*, unsigned int ticks) {
+void EcouterSon(int, int canal, const char*, FMOD_MODE, int) {
     if (canal == CANAL_TIC) {
-        tics.push_back(ticks);
+        tics.push_back(SDL_GetTicks());
     }
     departsSon.fetch_add(1);
 }

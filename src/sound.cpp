@@ -184,7 +184,7 @@ FMOD_RESULT FMOD_System_PlaySound(FMOD_SYSTEM* system, FMOD_CHANNELINDEX channel
         Mix_Pause(canal);
     }
     if (ecouteur != nullptr) {
-        ecouteur(channelid, canal, sound->chemin.c_str(), SDL_GetTicks());
+        ecouteur(channelid, canal, sound->chemin.c_str(), sound->mode, boucles);
     }
     return FMOD_OK;
 }

@@ -52,9 +52,11 @@ FMOD_RESULT FMOD_System_Release(FMOD_SYSTEM* system);
 
 // Called on every sound start with the channel asked for (-1 for a free
 // one), the channel it started on, the file's path (valid until the sound is
-// released) and SDL_GetTicks() at the start. One listener at a time; null
-// removes it. The game installs none: it is how a tool observes the sound.
-typedef void (*SoundListener)(int requested, int channel, const char* path, unsigned int ticks);
+// released), the mode the sound was created with and how many times it plays
+// after the first (-1 for ever, 0 once). It reads the time on its own clock,
+// when it needs it. One listener at a time; null removes it. The game
+// installs none: it is how a tool observes the sound.
+typedef void (*SoundListener)(int requested, int channel, const char* path, FMOD_MODE mode, int loops);
 void SetSoundListener(SoundListener listener);
 
 #endif

@@ -39,9 +39,10 @@ std::vector<SoundStart> journal;
 // Each path kept once; a set never moves its elements, so handed-out paths stay valid until SoundLogClear.
 std::set<std::string> cheminsJournal;
 
-void Noter(int requested, int channel, const char* path, unsigned int ticks) {
+void Noter(int requested, int channel, const char* path, FMOD_MODE mode, int loops) {
+    const Uint32 ticks = harness::Now();
     std::lock_guard<std::mutex> verrou(journalVerrou);
-    journal.push_back(SoundStart{requested, channel, cheminsJournal.insert(path).first->c_str(), ticks});
+    journal.push_back(SoundStart{requested, channel, cheminsJournal.insert(path).first->c_str(), ticks, mode, loops});
 }
 const bool ecouteurInstalle = (SetSoundListener(Noter), true);
 
@@ -55,7 +56,7 @@ int SoundLogCount() {
 SoundStart SoundLogEntry(int index) {
     std::lock_guard<std::mutex> verrou(journalVerrou);
     if (index < 0 || static_cast<size_t>(index) >= journal.size()) {
-        return SoundStart{FMOD_CHANNEL_FREE, -1, nullptr, 0};
+        return SoundStart{FMOD_CHANNEL_FREE, -1, nullptr, 0, 0, 0};
     }
     return journal[static_cast<size_t>(index)];
 }
@@ -93,6 +94,7 @@ namespace harness {
 void GameTest::SetUp() {
     (void)endBeforeUnload;
     WallClock(false);
+    DrawCost(0);
     // Death tests re-run the test binary: each child starts SDL afresh.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     setenv("SDL_VIDEODRIVER", "dummy", 0);
@@ -102,6 +104,7 @@ void GameTest::SetUp() {
     static const bool quitterSDL = (atexit(SDL_Quit), true);
     (void)quitterSDL;
     ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO)) << SDL_GetError();
+    debut = Now();
     ASSERT_EQ(0, TTF_Init());
     fullScreen = 0;
     ecran = SetDisplayMode();
@@ -114,6 +117,7 @@ void GameTest::SetUp() {
 void GameTest::TearDown() {
     OnFlip(nullptr);
     RefuseVideoModes(0);
+    DrawCost(0);
     FMOD_System_Close(systeme);
     FMOD_System_Release(systeme);
     TTF_Quit();
@@ -150,13 +154,24 @@ static std::atomic<bool> murale{false};
 static const std::thread::id filDuJeu = std::this_thread::get_id(); // static start-up runs on the main thread
 static bool luDepuisSondage = false;                                // a clock read since the last poll
 static std::vector<Schedule*> horaire;
+static unsigned long long coutDessin = 0; // microseconds a flip takes on the game's clock
 
+extern "C" Uint32 __real_SDL_GetTicks();
 Uint32 Now() {
-    return static_cast<Uint32>(horloge / 1000);
+    return murale ? __real_SDL_GetTicks() : static_cast<Uint32>(horloge / 1000);
 }
 
 void WallClock(bool on) {
     murale = on;
+}
+
+void DrawCost(Uint32 ms) {
+    coutDessin = 1000ull * ms;
+}
+
+// Whether the caller is the game on its clock.
+static bool SurLHorloge() {
+    return !murale && std::this_thread::get_id() == filDuJeu;
 }
 
 Schedule::Schedule() {
@@ -169,13 +184,13 @@ Schedule::~Schedule() {
 
 // Whether the caller is the game on its clock; if so, every schedule pushes what is due.
 static bool Tour() {
-    if (murale || std::this_thread::get_id() != filDuJeu) {
+    if (!SurLHorloge()) {
         return false;
     }
     for (size_t i = 0; i < horaire.size(); ++i) {
         horaire[i]->Turn(Now());
     }
-    return true;
+    return SurLHorloge(); // a schedule may hand the game over to the wall clock
 }
 
 void Feeder::Turn(Uint32 now) {
@@ -274,7 +289,21 @@ extern "C" int __wrap_SDL_Flip(SDL_Surface* screen) {
     if (harness::ecouteFlip) {
         harness::ecouteFlip(screen);
     }
-    return __real_SDL_Flip(screen);
+    const int r = __real_SDL_Flip(screen);
+    if (harness::SurLHorloge()) {
+        harness::horloge += harness::coutDessin;
+    }
+    return r;
+}
+
+// SDL counts its ticks from its start: so does the game's clock.
+extern "C" int __real_SDL_Init(Uint32 flags);
+extern "C" int __wrap_SDL_Init(Uint32 flags) {
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) {
+        harness::horloge = 0;
+        harness::luDepuisSondage = false;
+    }
+    return __real_SDL_Init(flags);
 }
 
 extern "C" SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
@@ -287,10 +316,9 @@ extern "C" SDL_Surface* __wrap_SDL_SetVideoMode(int width, int height, int bpp, 
     return __real_SDL_SetVideoMode(width, height, bpp, flags);
 }
 
-extern "C" Uint32 __real_SDL_GetTicks();
 extern "C" Uint32 __wrap_SDL_GetTicks() {
     if (!harness::Tour()) {
-        return harness::murale ? __real_SDL_GetTicks() : harness::Now();
+        return harness::Now();
     }
     harness::luDepuisSondage = true;
     return static_cast<Uint32>(harness::horloge.fetch_add(250) / 1000);

@@ -24,7 +24,9 @@ struct SoundStart {
     int requested; // the channel asked for, -1 for a free one
     int channel;   // the channel it actually started on
     const char* path;
-    Uint32 ticks; // SDL_GetTicks() at the start
+    Uint32 ticks; // Now() at the start
+    Uint32 mode;  // as created: 0x100 a decoded sample, 0xCA a looping stream
+    int loops;    // plays after the first: -1 for ever, 0 once
 };
 // Starts since the last SoundLogClear, oldest first; safe from any thread.
 int SoundLogCount();
@@ -45,6 +47,7 @@ class GameTest : public ::testing::Test {
     void TearDown() override;
     SDL_Surface* ecran = nullptr;
     FMOD_SYSTEM* systeme = nullptr;
+    Uint32 debut = 0; // the game's clock once SDL is up: every time a test states is counted from here
 };
 
 using evenements::Click;
@@ -67,14 +70,30 @@ int Pending();
 // Classic SDL's queue holds 127 events; a schedule pushes no more than that.
 constexpr int kQueueRoom = 127;
 
-// The game's clock. The test binary wraps SDL_GetTicks, SDL_Delay, SDL_PollEvent and SDL_WaitEvent at link
-// time: on the main thread time moves only as the game uses it. Each clock read moves it 0.25 ms (a busy wait
-// ends, and a step is taken on the very millisecond its delay allows), SDL_Delay(n) n ms, a poll on to the next
-// whole ms (10 ms in a loop that reads no clock), and a wait with nothing queued to the next scheduled push.
-// Other threads read it without moving it and sleep for real. Timing rules are checked exactly, at any load.
-Uint32 Now(); // in ms, read without moving it
+// The game's clock. The test binary wraps SDL_Init, SDL_GetTicks, SDL_Delay, SDL_PollEvent, SDL_WaitEvent and
+// SDL_Flip at link time: on the main thread time moves only as the game uses it. It starts at 0 when SDL starts,
+// as SDL's does. Each clock read moves it 0.25 ms (a busy wait ends, and a step is taken on the very millisecond
+// its delay allows), SDL_Delay(n) n ms, a flip the drawing cost (DrawCost), a poll on to the next whole ms (10 ms
+// in a loop that reads no clock), and a wait with nothing queued to the next scheduled push. Other threads read
+// it without moving it and sleep for real. Timing rules are checked exactly, at any load.
+Uint32 Now(); // in ms, read without moving it (SDL's own on the wall clock)
 // For tests that watch real time (sound playing, real signals): the wraps then pass through.
 void WallClock(bool on);
+// What showing a frame costs on the game's clock, in ms: 0 unless a test sets it; every GameTest ends at 0.
+void DrawCost(Uint32 ms);
+
+// A timed screen's tests, run on a free screen and on one whose every flip costs 5 ms, as sdl12-compat's does:
+// INSTANTIATE_TEST_SUITE_P(Flip, Fixture, ::testing::Values(0u, 5u), FlipCostName). GetParam() is the cost.
+template <typename Base> class WithDrawCost : public Base, public ::testing::WithParamInterface<Uint32> {
+  protected:
+    void SetUp() override {
+        Base::SetUp();
+        DrawCost(this->GetParam());
+    }
+};
+inline std::string FlipCostName(const ::testing::TestParamInfo<Uint32>& info) {
+    return info.param == 0 ? "FreeFlip" : "Flip" + std::to_string(info.param) + "ms";
+}
 
 // Events pushed on the game's clock, from the game's own thread, at its clock reads, polls and waits.
 class Schedule {

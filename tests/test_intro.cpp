@@ -100,8 +100,8 @@ void Phases(const std::vector<Echantillon>& v, size_t& haut, size_t& fin) {
 }
 
 // The dialogue on black, then 255 silent frames of grey 0 to 254, each 21 ms after the one before on the game's
-// clock (more than 20).
-void VerifierBlanchiment(const std::vector<Echantillon>& v) {
+// clock (more than 20) plus what the flip cost: the fade reads the time after it.
+void VerifierBlanchiment(const std::vector<Echantillon>& v, int flip) {
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));
     ASSERT_GT(haut, 255u);
@@ -112,7 +112,7 @@ void VerifierBlanchiment(const std::vector<Echantillon>& v) {
         } else if (g <= 254) {
             EXPECT_EQ(g, v[j].coin) << "frame " << j;
             EXPECT_EQ(v[j - 1].sons, v[j].sons) << "grey " << g << " is a box's frame";
-            EXPECT_TRUE(g == 0 || v[j].t - v[j - 1].t == 21)
+            EXPECT_TRUE(g == 0 || v[j].t - v[j - 1].t == 21 + flip)
                 << "grey " << g << " came " << v[j].t - v[j - 1].t << " ms after";
         }
     }
@@ -120,8 +120,8 @@ void VerifierBlanchiment(const std::vector<Echantillon>& v) {
 }
 
 // The first portrait thickens over the near-white screen up to its own pixel q,
-// in 160 silent frames 21 ms apart (the exclamation box's frames tick).
-void VerifierApparition(const std::vector<Echantillon>& v, Rgb q) {
+// in 160 silent frames 21 ms apart plus the flip's cost (the exclamation box's frames tick).
+void VerifierApparition(const std::vector<Echantillon>& v, Rgb q, int flip = 0) {
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));
     EXPECT_EQ(kBlanc, v[haut].p1) << "the portrait only shows once the white-out is over";
@@ -131,7 +131,7 @@ void VerifierApparition(const std::vector<Echantillon>& v, Rgb q) {
     int dernierPas = -1;
     for (size_t j = haut + 1; j < fin; ++j) {
         if (v[j].sons == v[j - 1].sons) {
-            EXPECT_TRUE(pas++ == 0 || v[j].t - dernierPas == 21)
+            EXPECT_TRUE(pas++ == 0 || v[j].t - dernierPas == 21 + flip)
                 << "fade-in step " << pas << " came " << v[j].t - dernierPas;
             dernierPas = v[j].t;
         }
@@ -182,7 +182,10 @@ class Intro : public GameTest {
     }
 };
 
-TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
+class IntroFades : public WithDrawCost<Intro> {};
+INSTANTIATE_TEST_SUITE_P(Flip, IntroFades, ::testing::Values(0u, 5u), FlipCostName);
+
+TEST_P(IntroFades, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     const Rgb q = PixelDe(IMG_PORTRAIT, kP1x - 320, kP1y - 220);
     bool faite = false, enAttente = false, dialogue = true;
     int ecranEnAttente = -1, encre = 0, autreEncre = 0;
@@ -245,11 +248,14 @@ TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     EXPECT_EQ(8u, Longueurs(sortie.substr(0, p)).size()) << "the exclamation comes after the eight dialogue lines";
     EXPECT_EQ(11u, Longueurs(sortie.substr(p)).size()) << "and before the ten monologue lines";
 
-    // The music first, once, on channel 3; every other start is a tick on channel 1.
+    // The music first, once, on channel 3, a decoded sample that plays through once; every other start is a
+    // tick on channel 1.
     ASSERT_GE(SoundLogCount(), 20);
     EXPECT_STREQ(SND_MUSIQUE, SoundLogEntry(0).path);
     EXPECT_EQ(3, SoundLogEntry(0).requested);
     EXPECT_EQ(3, SoundLogEntry(0).channel);
+    EXPECT_EQ(0x100u, SoundLogEntry(0).mode);
+    EXPECT_EQ(0, SoundLogEntry(0).loops);
     for (int i = 1; i < SoundLogCount(); ++i) {
         EXPECT_STREQ(SND_TIC, SoundLogEntry(i).path) << "start " << i;
         EXPECT_EQ(1, SoundLogEntry(i).channel) << "start " << i;
@@ -257,8 +263,8 @@ TEST_F(Intro, PlaysTheWholeScriptOnceWithItsFadesAndEndsOnAMouseButton) {
     EXPECT_EQ(nullptr, SoundOnChannel(3)) << "the music is released on the way out";
 
     const std::vector<Echantillon>& v = obs.echantillons;
-    VerifierBlanchiment(v);
-    VerifierApparition(v, q);
+    VerifierBlanchiment(v, static_cast<int>(GetParam()));
+    VerifierApparition(v, q, static_cast<int>(GetParam()));
     // The second portrait on black under the monologue: its pixels exactly, then black for good.
     size_t haut, fin;
     ASSERT_NO_FATAL_FAILURE(Phases(v, haut, fin));

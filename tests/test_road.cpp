@@ -16,6 +16,7 @@
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -152,6 +153,23 @@ class Script : public Schedule {
     size_t n_ = 0;
 };
 
+// Done once a text box waits: a wait takes events at once, and a burst of 16 key releases gone in under 300 ms
+// cannot have been taken by a box still typing (it would need 15 steps of 51 ms). Not pointer moves: the box
+// keeps those out of the queue.
+Pas Tape() {
+    return [debut = Schedule::kNever](Uint32 now) mutable {
+        if (Pending() != 0) {
+            return false;
+        }
+        if (debut != Schedule::kNever && now - debut < 300) {
+            return true;
+        }
+        debut = now;
+        Push(std::vector<SDL_Event>(16, KeyUp(SDLK_a)));
+        return false;
+    };
+}
+
 std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool texteEntier) {
     std::vector<Pas> pas = {[](Uint32) { return SDL_GetVideoSurface() != nullptr; }};
     auto pousse = [&pas](int e, std::vector<SDL_Event> evenements) {
@@ -176,21 +194,7 @@ std::vector<Pas> Pilote(Bouton sortir, Bouton nouvelle, Bouton charger, bool tex
     if (charger.cliquable) {
         pousse(3, {Click(SDL_BUTTON_LEFT, charger.x, charger.y)});
         if (texteEntier) {
-            // A wait that takes events at once is reading the queue: a burst of 16 key releases gone in under
-            // 300 ms cannot have been taken by a text box still typing (it would need 15 steps of 51 ms). Not
-            // pointer moves: the box keeps those out of the queue.
-            pas.push_back([debut = Schedule::kNever](Uint32 now) mutable {
-                etape = 4;
-                if (Pending() != 0) {
-                    return false;
-                }
-                if (debut != Schedule::kNever && now - debut < 300) {
-                    return true;
-                }
-                debut = now;
-                Push(std::vector<SDL_Event>(16, KeyUp(SDLK_a)));
-                return false;
-            });
+            pas.push_back(Tape());
         }
         // Else its first step has read the box's picture, its tick and the font: Escape cuts it there.
         pousse(4, {texteEntier ? Key(SDLK_a) : Key(SDLK_ESCAPE), CoinDroit()});
@@ -661,52 +665,76 @@ template <typename Condition> void Attend(Condition condition) {
     }
 }
 
-// The road through SDL_main: the title, the red card of the missing menu background, the menu, the test text
-// being typed, its key-or-click wait, the intro's white-out (every dialogue line cut by Escape), its final wait.
+// The road through SDL_main on the game's clock: the title, the red card of the missing menu background, the
+// menu, the test text being typed, its key-or-click wait, the intro's white-out (every dialogue line cut by
+// Escape), its final wait. Each step runs at the game's clock reads, polls and waits until it is done.
 enum { TITRE, CARTE, MENU, FRAPPE, ATTENTE, FONDU, ATTENTE_FINALE };
 
-void Amene(int arret) {
-    Attend([] { return Departs(FMOD_CHANNEL_FREE, SND_WIND) > 0; });
-    const Rgb rouge{250, 0, 0}, noir{0, 0, 0};
-    bool blanc = false;
-    Uint32 noirDepuis = 0;
-    for (int etape = CARTE; etape <= arret; ++etape) {
-        if (etape == CARTE) {
-            Pousse(Key(SDLK_a));
-            Attend([&] { return Vu(530, 10) == rouge; });
-        } else if (etape == MENU) {
-            Pousse(CoinDroit());
-            Attend([] { return Departs(2, SND_WIND) > 0; });
-        } else if (etape == FRAPPE) {
-            Pousse(Click(SDL_BUTTON_LEFT, 530, 350 + 5));
-            Attend([] { return Departs(1, SND_TIC) > 0; });
-        } else if (etape == ATTENTE) { // typed: no tick for 300 ms
-            Attend([] { return SDL_GetTicks() - SoundLogEntry(SoundLogCount() - 1).ticks > 300; });
-        } else if (etape == FONDU) {
-            Pousse(Key(SDLK_a));
-            Pousse(CoinDroit());
-            Attend([] { return Departs(2, SND_WIND) > 1; });
-            Pousse(Click(SDL_BUTTON_LEFT, 530, 200 + 5));
-            // Escape cuts every dialogue line at its first step, up to the grey of the white-out.
-            Attend([] {
-                if (Pending() == 0) {
-                    Pousse(Key(SDLK_ESCAPE));
-                }
-                const Rgb c = Vu(0, 0);
-                return c.r == c.b && c.r > 0 && c.r < 200;
-            });
-        } else {
-            // On through the white screen and the monologue (its box at the foot of a black screen) to black.
-            Attend([&] {
-                if (Pending() == 0) {
-                    Pousse(Key(SDLK_ESCAPE));
-                }
-                blanc = blanc || Vu(0, 0).r >= 250;
-                noirDepuis = blanc && Vu(530, 740 - 5) == noir ? noirDepuis : SDL_GetTicks();
-                return SDL_GetTicks() - noirDepuis > 300;
-            });
+std::vector<Pas> Chemin(int arret) {
+    std::vector<Pas> pas;
+    auto attend = [&pas](std::function<bool()> c) { pas.push_back([c](Uint32) { return c(); }); };
+    auto pousse = [&pas](std::vector<SDL_Event> e) {
+        pas.push_back([e](Uint32) {
+            Push(e);
+            return true;
+        });
+    };
+    // Escape for every text box, at its first step, and for the fades, which drop it.
+    auto echappe = [] {
+        if (Pending() == 0) {
+            Push(Key(SDLK_ESCAPE));
         }
+    };
+    attend([] { return Departs(FMOD_CHANNEL_FREE, SND_WIND) > 0; });
+    if (arret >= CARTE) {
+        pousse({Key(SDLK_a)});
+        attend([] { return Vu(530, 10) == Rgb{250, 0, 0}; });
     }
+    if (arret >= MENU) {
+        pousse({CoinDroit()});
+        attend([] { return Departs(2, SND_WIND) > 0; });
+    }
+    if (arret >= FRAPPE) {
+        pousse({Click(SDL_BUTTON_LEFT, 530, 350 + 5)});
+        attend([] { return Departs(1, SND_TIC) > 0; });
+    }
+    if (arret >= ATTENTE) {
+        pas.push_back(Tape());
+    }
+    if (arret >= FONDU) {
+        pousse({Key(SDLK_a), CoinDroit()});
+        attend([] { return Departs(2, SND_WIND) > 1; });
+        pousse({Click(SDL_BUTTON_LEFT, 530, 200 + 5)});
+        attend([echappe] {
+            echappe();
+            const Rgb c = Vu(0, 0);
+            return c.r == c.b && c.r > 0 && c.r < 200;
+        });
+    }
+    if (arret >= ATTENTE_FINALE) {
+        // The foot of the screen, once the screen is white: the exclamation's box, black under the missing second
+        // portrait, the monologue's boxes, and black for good in the final wait.
+        pas.push_back([echappe, vus = 0](Uint32) mutable {
+            echappe();
+            const bool noir = Vu(530, 740 - 5) == Rgb{0, 0, 0};
+            vus += vus == 0 ? Vu(0, 0).r >= 250 : noir == (vus % 2 == 1);
+            return vus == 4;
+        });
+    }
+    return pas;
+}
+
+// Sends the stop signal twice, the second while the first is being honoured; the game has 20 s to end.
+void Signale(int signal) {
+    printf("%s", MARQUE);
+    kill(getpid(), signal);
+    std::thread([signal] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        kill(getpid(), signal);
+        std::this_thread::sleep_for(std::chrono::seconds(20));
+        fprintf(stderr, "the game is still running 20 s after the stop signal\n");
+        _exit(7);
+    }).detach();
 }
 
 // The game's own start-up, for the screens its main loop never shows.
@@ -721,10 +749,11 @@ void DemarreCommeLeJeu() {
 struct Arret {
     std::string nom;
     int signal;
-    std::function<void()> jeu;   // on the main thread
-    std::function<void()> amene; // from a thread of the test's: returns once the game is there
-    std::string ligne;           // printed by the game before the signal,
-    int fois;                    // at least this many times
+    std::function<void()> jeu;    // on the main thread
+    std::function<void()> amene;  // from a thread of the test's, in real time: returns once the game is there
+    std::string ligne;            // printed by the game before the signal,
+    int fois;                     // at least this many times
+    std::vector<Pas> chemin = {}; // or, without `amene`, the road there on the game's clock
 };
 
 // The game started as it starts, held back (before its window, or before it reads its queue) until Lacher.
@@ -749,17 +778,16 @@ void PrintTo(const Arret& cas, std::ostream* os) {
 
 std::vector<Arret> ArretsPartout() {
     const auto jeu = [] { SDL_main(0, nullptr); };
-    const auto route = [](int etape) { return [etape] { Amene(etape); }; };
     return {
         // SDL is up and the window not there yet.
         {"StartUp", SIGTERM, jeu, [] { Attend([] { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }); }, "", 0},
-        {"Title", SIGTERM, jeu, route(TITRE), "#ERREUR", 2},
-        {"ColourCard", SIGINT, jeu, route(CARTE), "#ERREUR", 3},
-        {"Menu", SIGHUP, jeu, route(MENU), "#ERREUR", 3},
-        {"TextBoxTyping", SIGTERM, jeu, route(FRAPPE), "#ERREUR Pas de police", 1},
-        {"KeyOrClickWait", SIGINT, jeu, route(ATTENTE), "#int tailleChaine", 1},
-        {"WhiteOut", SIGHUP, jeu, route(FONDU), "#INIT Chaine", 9},
-        {"FinalWait", SIGTERM, jeu, route(ATTENTE_FINALE), "#INIT Chaine", 20},
+        {"Title", SIGTERM, jeu, nullptr, "#ERREUR", 2, Chemin(TITRE)},
+        {"ColourCard", SIGINT, jeu, nullptr, "#ERREUR", 3, Chemin(CARTE)},
+        {"Menu", SIGHUP, jeu, nullptr, "#ERREUR", 3, Chemin(MENU)},
+        {"TextBoxTyping", SIGTERM, jeu, nullptr, "#ERREUR Pas de police", 1, Chemin(FRAPPE)},
+        {"KeyOrClickWait", SIGINT, jeu, nullptr, "#int tailleChaine", 1, Chemin(ATTENTE)},
+        {"WhiteOut", SIGHUP, jeu, nullptr, "#INIT Chaine", 9, Chemin(FONDU)},
+        {"FinalWait", SIGTERM, jeu, nullptr, "#INIT Chaine", 20, Chemin(ATTENTE_FINALE)},
         // Past the black card of the missing background; the second redraw shows the exit button.
         {"DemoMenu", SIGINT, [] { DemarreCommeLeJeu(), DemoMenu(EcranActuel(), nullptr); },
          [] {
@@ -802,7 +830,8 @@ std::vector<Arret> ArretsPartout() {
 }
 
 [[noreturn]] void ArretEnfant(const Arret& cas, const std::string& fichier) {
-    WallClock(true); // real processes and real signals, in real time
+    // A road runs on the game's clock up to the signal, which comes in real time; the rest runs in real time.
+    WallClock(cas.chemin.empty());
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::vector<std::string> images;
@@ -817,20 +846,29 @@ std::vector<Arret> ArretsPartout() {
     }
     routeFinie = true;
     atexit(FinDeRoute); // removes the scratch directory
-    // The test's thread leaves the stop signals to the game: it starts with every signal blocked.
+    // The test's threads leave the stop signals to the game: they start with every signal blocked.
     sigset_t tous, avant;
     sigfillset(&tous);
     pthread_sigmask(SIG_BLOCK, &tous, &avant);
-    std::thread([&cas] {
-        cas.amene();
-        printf("%s", MARQUE);
-        kill(getpid(), cas.signal);
-        SDL_Delay(5);
-        kill(getpid(), cas.signal); // a second one while the first is being honoured
-        SDL_Delay(20000);
-        fprintf(stderr, "the game is still running 20 s after the stop signal\n");
-        _exit(7);
+    // However slow the machine, the whole test ends here rather than at CTest's timeout.
+    std::thread([] {
+        std::this_thread::sleep_for(std::chrono::seconds(120));
+        fprintf(stderr, "the game was not brought to its screen and stopped within 120 s\n");
+        _exit(6);
     }).detach();
+    if (cas.amene) {
+        std::thread([&cas] {
+            cas.amene();
+            Signale(cas.signal);
+        }).detach();
+    }
+    std::vector<Pas> chemin = cas.chemin;
+    chemin.push_back([&cas](Uint32) {
+        WallClock(true); // the stop request comes from a real signal, in real time
+        Signale(cas.signal);
+        return true;
+    });
+    Script script(cas.amene ? std::vector<Pas>{} : chemin);
     pthread_sigmask(SIG_SETMASK, &avant, nullptr);
     cas.jeu();
     _exit(4);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -205,6 +206,19 @@ TEST_F(SoundTest, ReleaseStopsTheSoundEverywhereButTheLogKeepsItsPath) {
     EXPECT_EQ(0, SoundLogCount());
 }
 
+// The audio thread's own clock: the sound mixed so far, in frames, and the frame at which each channel was first
+// found silent after a mixed buffer. Under load the thread mixes late, never out of step with itself.
+std::atomic<long> mixees{0};
+std::atomic<long> silence[CANAUX_SON];
+void NoterSilences(void*, Uint8*, int octets) {
+    mixees += octets / 4; // 16-bit stereo
+    for (std::atomic<long>& s : silence) {
+        if (s < 0 && !Mix_Playing(static_cast<int>(&s - silence))) {
+            s = mixees.load();
+        }
+    }
+}
+
 TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
     FMOD_SOUND* forever = Load(shortWav, MODE_AMBIANCE);
     std::string midWav = dir + "/mid.wav";
@@ -215,16 +229,32 @@ TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
     FMOD_Sound_SetLoopCount(forever, 0);
     EXPECT_EQ(FMOD_OK, FMOD_Sound_SetLoopCount(forever, -1)) << "a count set back to for ever";
     FMOD_Sound_SetLoopCount(sample, -1); // no effect without the loop flag
-    Uint32 t0 = SDL_GetTicks();
-    FMOD_System_PlaySound(sys, 1, forever, 0, nullptr);
-    FMOD_System_PlaySound(sys, 2, sample, 0, nullptr);
-    FMOD_System_PlaySound(sys, 3, twice, 0, nullptr);
-    ASSERT_GE(WaitSilent(2), 0) << "the sample never ended";
-    EXPECT_TRUE(SoundPlaying(1));
-    EXPECT_TRUE(SoundPlaying(3));
-    ASSERT_GE(WaitSilent(3), 0) << "a count of 2 never ended";
-    EXPECT_GE(SDL_GetTicks() - t0, 750u); // three plays of 300 ms, less what the output buffers ahead
-    EXPECT_TRUE(SoundPlaying(1));
+    int frequence = 0, canaux = 0;
+    Uint16 format = 0;
+    ASSERT_EQ(1, Mix_QuerySpec(&frequence, &format, &canaux));
+    ASSERT_EQ(2, canaux);
+    for (std::atomic<long>& s : silence) {
+        s = -1;
+    }
+    Mix_SetPostMix(NoterSilences, nullptr);
+    long debut[CANAUX_SON] = {};
+    for (const auto& [canal, son] : {std::pair{1, forever}, {2, sample}, {3, twice}}) {
+        debut[canal] = mixees; // it starts with the next buffer mixed
+        FMOD_System_PlaySound(sys, canal, son, 0, nullptr);
+    }
+    // Bounded only in case the audio thread stops: 1.5 s of sound, however long the machine takes to mix it.
+    const auto ms = [frequence](long trames) { return trames * 1000 / frequence; };
+    for (Uint32 t0 = SDL_GetTicks(); ms(mixees - debut[3]) < 1500 && SDL_GetTicks() - t0 < 60000;) {
+        SDL_Delay(10);
+    }
+    Mix_SetPostMix(nullptr, nullptr);
+    ASSERT_GE(ms(mixees - debut[3]), 1500) << "the audio thread stopped mixing";
+    // Ended within a mixer buffer or two of its length: the sample of 100 ms once, the 300 ms sound three times.
+    EXPECT_GE(ms(silence[2] - debut[2]), 100);
+    EXPECT_LT(ms(silence[2] - debut[2]), 200);
+    EXPECT_GE(ms(silence[3] - debut[3]), 900);
+    EXPECT_LT(ms(silence[3] - debut[3]), 1200);
+    EXPECT_EQ(-1, silence[1]) << "the looping sound stopped";
 }
 
 TEST_F(SoundTest, NullHandlesAndBadChannelsAreHarmlessErrors) {

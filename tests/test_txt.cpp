@@ -46,6 +46,11 @@ class TxtTest : public GameTest {
     TTF_Font* police = nullptr;
 };
 
+// The box's typing, on a free screen and on one whose flips cost 5 ms: the step is read before the drawing,
+// so a slow flip does not stretch it.
+class Typing : public WithDrawCost<TxtTest> {};
+INSTANTIATE_TEST_SUITE_P(Flip, Typing, ::testing::Values(0u, 5u), FlipCostName);
+
 // The ticks since the last SoundLogClear, each one step 51 ms after the one before on the game's clock.
 int Tics() {
     int n = 0;
@@ -228,7 +233,7 @@ TEST_F(TxtTest, QuitEndsTheProcessWithStatusZero) {
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(TxtTest, TwoLinesTypedOneStepPerCharacterPlusOnePerLine) {
+TEST_P(Typing, TwoLinesTypedOneStepPerCharacterPlusOnePerLine) {
     const std::string txt = TEXTE_TEST;
     // Line 1 ends with the first character that makes it 950 px or wider.
     size_t coupe = 0;
@@ -249,7 +254,7 @@ TEST_F(TxtTest, TwoLinesTypedOneStepPerCharacterPlusOnePerLine) {
     EXPECT_GT(encre, 100);
 }
 
-TEST_F(TxtTest, EventsAreReadOnePerStepAndNeverSkipTyping) {
+TEST_P(Typing, EventsAreReadOnePerStepAndNeverSkipTyping) {
     // Escape behind five clicks, Escape releases and motions: six steps, six characters
     // typed, five on screen (the screen trails the box by one step).
     SoundLogClear();
@@ -269,7 +274,7 @@ TEST_F(TxtTest, EventsAreReadOnePerStepAndNeverSkipTyping) {
     EXPECT_EQ(0, EcartEncre(EcranActuel(), {std::string(TEXTE_TEST, 2)}, police, &encre));
 }
 
-TEST_F(TxtTest, EveryCallStartsFromAFreshBox) {
+TEST_P(Typing, EveryCallStartsFromAFreshBox) {
     SoundLogClear();
     File(4, Key(SDLK_a));
     EXPECT_EQ(1, TxtBox_Print(ecran, systeme, "Wol", police, kEncre));
@@ -299,7 +304,7 @@ TEST_F(TxtTest, EveryCallStartsFromAFreshBox) {
     SDL_FreeSurface(boite);
 }
 
-TEST_F(TxtTest, FullBoxKeepsTickingUntilEscape) {
+TEST_P(Typing, FullBoxKeepsTickingUntilEscape) {
     TTF_Font* grande = TTF_OpenFont(FONT_VOLTER, 100);
     ASSERT_NE(nullptr, grande);
     // The first lines end on the width rule's edge: at 949 px and at 948 px a line still
@@ -356,7 +361,7 @@ TEST_F(TxtTest, DebuggingLines) {
     EXPECT_EQ(std::string::npos, sortie.find("#ERREUR")) << sortie;
 }
 
-TEST_F(TxtTest, MissingBoxPictureGivesAPlainBox) {
+TEST_P(Typing, MissingBoxPictureGivesAPlainBox) {
     // A run-time dir with the sounds but no pictures.
     char modele[] = "/tmp/duskwane_txtXXXXXX";
     ASSERT_NE(nullptr, mkdtemp(modele));
@@ -385,20 +390,20 @@ TEST_F(TxtTest, MissingBoxPictureGivesAPlainBox) {
     SDL_FreeSurface(boite);
 }
 
-TEST_F(TxtTest, LinesCloseAtSeventyNineCharactersWithoutAFont) {
-    // No font: nothing is drawn or measured, 100 characters still make two lines.
+TEST_P(Typing, LinesCloseAtSeventyNineCharactersWithoutAFont) {
+    // No font: nothing is drawn or measured, 80 characters still make two lines (79 and 1).
     SoundLogClear();
-    File(102, Key(SDLK_a));
+    File(82, Key(SDLK_a));
     const std::string sortie = CaptureStdout(
-        [&]() { EXPECT_EQ(1, TxtBox_Print(ecran, systeme, std::string(100, 'x').c_str(), nullptr, kEncre)); });
+        [&]() { EXPECT_EQ(1, TxtBox_Print(ecran, systeme, std::string(80, 'x').c_str(), nullptr, kEncre)); });
     EXPECT_NE(std::string::npos, sortie.find("#ERREUR")) << sortie;
-    EXPECT_EQ(102, Tics());
+    EXPECT_EQ(82, Tics());
     EXPECT_EQ(0, Pending());
     int encre = 0;
     EXPECT_EQ(0, EcartEncre(ecran, {}, police, &encre));
 }
 
-TEST_F(TxtTest, EveryByteWithATinyFontStaysInItsLines) {
+TEST_P(Typing, EveryByteWithATinyFontStaysInItsLines) {
     TTF_Font* minuscule = TTF_OpenFont(FONT_VOLTER, 4);
     ASSERT_NE(nullptr, minuscule);
     std::string txt;
