@@ -33,8 +33,8 @@ if [ "${1:-}" = --mounted ]; then
     leg() {
         local t0=$SECONDS
         echo "# stock root: $1"
-        chroot "$STOCK" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-            ${CI:+CI="$CI"} bash -c "cd /root/duskwane && $2" || { echo "# stock root: $1 failed"; return 1; }
+        chroot "$STOCK" /usr/bin/env -i -C /root/duskwane HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+            ${CI:+CI="$CI"} bash -c "$2" || { echo "# stock root: $1 failed"; return 1; }
         echo "# stock root: $1 passed in $((SECONDS - t0)) s"
     }
     # The game writes map.map as the title starts.
