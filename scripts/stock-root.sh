@@ -79,7 +79,7 @@ cp /etc/apt/sources.list.d/debian.sources "$STOCK/etc/apt/sources.list.d/"
 mkdir "$STOCK/root/duskwane"
 tar -C "$REPO" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - . | tar -C "$STOCK/root/duskwane" -xf -
 # The packages downloaded before, as hard links; a run beside this one has its own (apt locks the folder).
-find "$CACHE/apt" -name '*.deb' -exec cp -l -t "$STOCK/var/cache/apt/archives/" {} +
+find "$CACHE/apt" -name '*.deb' -exec cp -ln -t "$STOCK/var/cache/apt/archives/" {} +
 echo "# stock root ready in $RUN in $((SECONDS - t0)) s"
 
 status=0
