@@ -66,7 +66,9 @@ if [ ! -f "$TARBALL" ]; then
     # The mirror the host installs bookworm from.
     mirror=$(awk -v RS= '{ u = ""; b = 0; for (i = 1; i <= NF; i++) { if ($i == "URIs:") u = $(i + 1); if ($i == "bookworm") b = 1 }
         if (b && u != "") { print u; exit } }' /etc/apt/sources.list.d/debian.sources)
-    debootstrap bookworm "$RUN/bootstrap" "$mirror" >"$RUN/debootstrap.log" 2>&1 || { tail -30 "$RUN/debootstrap.log"; exit 1; }
+    # In a mount namespace of its own too: what it mounts in the root cannot outlive it.
+    unshare --mount --propagation private debootstrap bookworm "$RUN/bootstrap" "$mirror" >"$RUN/debootstrap.log" 2>&1 ||
+        { tail -30 "$RUN/debootstrap.log"; exit 1; }
     tar --numeric-owner -cpf "$TARBALL.$$" -C "$RUN/bootstrap" . && mv "$TARBALL.$$" "$TARBALL"
     rm -rf "$RUN/bootstrap"
 fi
