@@ -81,11 +81,12 @@ install_missing() {
     for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
+    # Another install may hold apt's lock for a while: wait for it.
     if [ "${NEED_UPDATE:-0}" = 1 ] || [ "${#missing[@]}" -gt 0 ] || ! apt-cache showsrc libogg 2>/dev/null | grep -q '^Package:'; then
-        $sudo apt-get update
+        $sudo apt-get -o DPkg::Lock::Timeout=1200 update
     fi
     if [ "${#missing[@]}" -gt 0 ]; then
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=1200 install -y --no-install-recommends "${missing[@]}"
     fi
 }
 

@@ -21,7 +21,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 # shellcheck source=scripts/debian-sources.sh
 source "$ROOT/scripts/debian-sources.sh"
 deb_src_entries "$SUDO"
-PACKAGES=(emscripten cmake make dpkg-dev patch fonts-dejavu-core fonts-ebgaramond-extra imagemagick)
+PACKAGES=(emscripten cmake make dpkg-dev patch fonts-dejavu-extra fonts-ebgaramond-extra imagemagick)
 if [ "$TESTS" = 1 ]; then
     PACKAGES+=(chromium chromium-driver python3-selenium python3-pil)
 fi
