@@ -20,7 +20,7 @@ source "$ROOT/scripts/debian-sources.sh"
 deb_src_entries "$SUDO"
 
 PACKAGES=(build-essential cmake pkg-config dpkg-dev perl mingw-w64 zip unzip googletest
-    fonts-dejavu-core fonts-ebgaramond-extra imagemagick)
+    fonts-dejavu-core fonts-ebgaramond-extra python3-fonttools imagemagick)
 if [ "$TESTS" = 1 ]; then
     PACKAGES+=(wine wine64 xvfb xauth xdotool x11-utils icoutils libx11-dev)
 fi
