@@ -49,10 +49,18 @@ for f in js wasm data; do
     gzip -9 -n -c "$OUT/$nom" >"$OUT/$nom.gz"
     fichiers+="$f: {nom: '$nom', octets: $(stat -c %s "$OUT/$nom"), gz: $(stat -c %s "$OUT/$nom.gz")}, "
 done
+# What only the opening needs, outside the data file (CMakeLists.txt lists it).
+tardifs=""
+while read -r chemin; do
+    base=$(basename "$chemin")
+    nom=${base%.*}.$(sha256sum "$BUILD/$chemin" | cut -c1-12).${base##*.}
+    cp "$BUILD/$chemin" "$OUT/$nom"
+    tardifs+="{chemin: '$chemin', nom: '$nom'}, "
+done <"$BUILD/later.txt"
 carte=carte.$(sha256sum "$BUILD/rsrc_img/menu.jpg" | cut -c1-12).jpg
 cp "$BUILD/rsrc_img/menu.jpg" "$OUT/$carte"
-edition=$(cd "$OUT" && ls duskwane.*.* carte.*.jpg | sha256sum | cut -c1-12)
-sed -e "s|/\*EDITION\*/{id: '', fichiers: {}}|{id: '$edition', carte: '$carte', fichiers: {${fichiers%, }}}|" \
+edition=$( (cd "$OUT" && ls && cat "$ROOT"/web/{index.html,service-worker.js,manifest.webmanifest}) | sha256sum | cut -c1-12)
+sed -e "s|/\*EDITION\*/{id: '', fichiers: {}, tardifs: \[\]}|{id: '$edition', carte: '$carte', fichiers: {${fichiers%, }}, tardifs: [${tardifs%, }]}|" \
     -e "s|carte\.jpg|$carte|g" "$ROOT/web/index.html" >"$OUT/index.html"
 grep -q "id: '$edition'" "$OUT/index.html" || { echo "the page's build line was not written" >&2; exit 1; }
 cp "$BUILD"/{favicon.ico,duskwane-192.png,duskwane-512.png,duskwane-masquable.png} "$OUT/"

@@ -42,7 +42,7 @@ rm -rf "$BUILD/package" "$BUILD/duskwane-windows.zip"
 mkdir -p "$PKG"
 cp "$BUILD/duskwane.exe" "$PKG/"
 x86_64-w64-mingw32-strip "$PKG/duskwane.exe"
-cp -r "$BUILD/rsrc_img" "$BUILD/rsrc_snd" "$PKG/"
+cp -r "$BUILD/rsrc_img" "$BUILD/rsrc_snd" "$BUILD/licences" "$PKG/"
 sed 's/$/\r/' "$ROOT/packaging/LISEZMOI.txt" >"$PKG/LISEZMOI.txt"
 todo=("$PKG/duskwane.exe")
 while [ "${#todo[@]}" -gt 0 ]; do

@@ -101,6 +101,19 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  // Sleeps while `chemin` is a file the page is still fetching (`attendus`: a
+  // promise per path, settled once the file is written or has failed).
+  web_attendre_fichier__deps: ['$Endormir', '$Reveiller'],
+  web_attendre_fichier__sig: 'vi',
+  web_attendre_fichier: function(chemin) {
+    var attendu = Module['attendus'] && Module['attendus'][UTF8ToString(chemin)];
+    if (!attendu) return;
+    return Asyncify.handleSleep(function(wakeUp) {
+      Endormir();
+      attendu.then(function() { Reveiller(wakeUp); });
+    });
+  },
+
   // What the browser's SDL gets before it starts.
   // - Keys: the game gets the keys it reads, plain ones; the browser keeps its
   //   shortcuts (Ctrl, Alt or Cmd held, F5, F12), Tab, which leaves the canvas
