@@ -172,11 +172,9 @@ def loading():
     driver.get(url)
     seen, texts = [], set()
     until(60, lambda: seen.append(bar()) or texts.add(note()) or card_ready())
-    sent = driver.execute_script('return performance.getEntries().reduce((n, e) => n + (e.transferSize || 0), 0)')
-    print('# slow first visit (1.6 Mbit/s, 150 ms): card ready %.1f s after the page was opened, %.2f MB sent'
-          % (now() / 1000, sent / 1e6))
-    moving = sorted(set(v for v in seen if 0 < v < 1))
-    texts.discard('')
+    print('# slow first visit (1.6 Mbit/s, 150 ms): card ready %.1f s after the page was opened, %.2f MB sent' % (now() / 1000,
+          driver.execute_script('return performance.getEntries().reduce((n, e) => n + (e.transferSize || 0), 0)') / 1e6))
+    moving, texts = sorted(set(v for v in seen if 0 < v < 1)), texts - {''}
     check('loading: on a slow link the bar moves forward, its text with both units (%s; %s)'
           % (', '.join('%.3f' % v for v in moving[:4]), sorted(texts)[:2]), len(moving) >= 3 and seen == sorted(seen)
           and all(re.fullmatch('\\d+,\\d\u00a0Mo sur \\d+,\\d\u00a0Mo', t) for t in texts)
@@ -393,27 +391,22 @@ def build_b():
     site = tempfile.mkdtemp(prefix='duskwane-b-')
     shutil.copytree(SITE, site, dirs_exist_ok=True)
     page = open(os.path.join(site, 'index.html')).read()
-    want = {}
+    edition = re.search("id: '(\\w+)'", page)[1]
+    want = ['b' + edition]
     # To the script a statement, to the module a custom section, to the data file a byte past its last file.
     for f, more in (('js', b';window.marque = "B";'), ('wasm', b'\0\2\1B'), ('data', b'B')):
         line = re.search("%s: {nom: '([^']+)'.*?}" % f, page)
         octets = open(os.path.join(SITE, line[1]), 'rb').read() + more
-        name = 'duskwane.%s.%s' % (hashlib.sha256(octets).hexdigest()[:12], f)
-        os.remove(os.path.join(site, line[1]))
-        os.remove(os.path.join(site, line[1] + '.gz'))
-        open(os.path.join(site, name), 'wb').write(octets)
-        open(os.path.join(site, name + '.gz'), 'wb').write(gzip.compress(octets, 9, mtime=0))
-        page = page.replace(line[0], "%s: {nom: '%s', octets: %d, gz: %d}" % (
-            f, name, len(octets), os.path.getsize(os.path.join(site, name + '.gz'))))
-        want[f] = len(octets)
-    edition = re.search("id: '(\\w+)'", page)[1]
-    open(os.path.join(site, 'index.html'), 'w').write(page.replace(edition, 'b' + edition))
+        name, packed = 'duskwane.%s.%s' % (hashlib.sha256(octets).hexdigest()[:12], f), gzip.compress(octets, 9, mtime=0)
+        for n, b in ((line[1], None), (line[1] + '.gz', None), (name, octets), (name + '.gz', packed)):
+            os.remove(os.path.join(site, n)) if b is None else open(os.path.join(site, n), 'wb').write(b)
+        page = page.replace(line[0], "%s: {nom: '%s', octets: %d, gz: %d}" % (f, name, len(octets), len(packed)))
+        want.append(len(octets))
+    open(os.path.join(site, 'index.html'), 'w').write(page.replace(edition, want[0]))
     dated(site, 2)
-    return site, ['b' + edition, want['js'], want['wasm'], want['data'], 'B']
+    return site, want + ['B']
 
-def dated(site, days):
-    for n in os.listdir(site):
-        os.utime(os.path.join(site, n), (time.time() - days * 86400,) * 2)
+dated = lambda site, days: [os.utime(os.path.join(site, n), (time.time() - days * 86400,) * 2) for n in os.listdir(site)]
 
 def running():
     return driver.execute_script('return [EDITION.id, recus.js && recus.js.byteLength, recus.wasm && recus.wasm.byteLength, '
@@ -476,24 +469,18 @@ def pacing(sons, pleins):
 hote = {'site': SITE, 'panne': None}
 
 class Hote(http.server.SimpleHTTPRequestHandler):
-    def __init__(self, *args, **kwargs):
-        super().__init__(*args, directory=hote['site'], **kwargs)
+    log_message = lambda *args: None
 
     def do_GET(self):
-        panne = hote['panne']
+        panne, self.directory = hote['panne'], hote['site']
         while panne == 'muet' and hote['panne'] == 'muet':
             time.sleep(0.1)
-        if panne == 'muet':
-            return
         if panne == 503 or isinstance(panne, str) and self.path.split('?')[0].endswith(panne):
-            return self.send_error(503)
-        super().do_GET()
-
-    def log_message(self, *args):
-        pass
+            self.send_error(503)
+        elif panne != 'muet':
+            super().do_GET()
 
 serveur = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Hote)
-serveur.daemon_threads = True
 threading.Thread(target=serveur.serve_forever, daemon=True).start()
 url = 'http://127.0.0.1:%d/' % serveur.server_address[1]
 options = webdriver.ChromeOptions()
