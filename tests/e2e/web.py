@@ -27,13 +27,15 @@ INIT = b'\n#INIT Chaine initialis\xe9 #INIT_END\n'
 SPY = """
 window.sons = []; window.pleins = [];
 addEventListener('click', () => { window.clic = window.clic || performance.now(); }, true);
-const start = AudioBufferSourceNode.prototype.start;
+const start = AudioBufferSourceNode.prototype.start, lire = Date.now;
+// With each sound, the game's clock (Date.now) as last read: its steps on its own clock, whatever the machine's load.
+let lu = 0; Date.now = () => (lu = lire());
 AudioBufferSourceNode.prototype.start = function() {
-  sons.push({t: performance.now(), loop: this.loop, s: this.buffer.duration});
+  sons.push({t: performance.now(), d: lu, loop: this.loop, s: this.buffer.duration});
   return start.apply(this, arguments);
 };
 window.vues = []; window.etats = [];
-addEventListener('visibilitychange', () => vues.push([performance.now(), document.hidden]), true);
+addEventListener('visibilitychange', () => vues.push([performance.now(), document.hidden, lire()]), true);
 const Contexte = AudioContext;
 window.AudioContext = class extends Contexte {
   constructor() { super(); this.onstatechange = () => etats.push([performance.now(), this.state]); }
@@ -155,8 +157,7 @@ note = lambda: driver.execute_script('return document.getElementById("note").tex
 modules = lambda: driver.execute_script('return document.querySelectorAll("script[src^=blob]").length')
 
 def loading():
-    """The data file refused by the host: the error, and "R\u00e9essayer" pressed twice. Then a first visit on a slow link,
-    nothing kept: the bar and its text, the time to the card and the bytes sent (figures)."""
+    """The host refusing the data file: the error, "R\u00e9essayer" pressed twice. A slow first visit, nothing kept."""
     hote['panne'] = '.data.gz'
     driver.get(url)
     retry = until(10, retry_button)
@@ -235,16 +236,15 @@ def play():
     driver.switch_to.window(page)
     img = settled(None)
     vues = driver.execute_script('return vues')
-    hide, show = next((v for v, h in vues if h), 0), next((v for v, h in vues[::-1] if not h), 0)
-    ticks = [s['t'] for s in sons(t) if s['s'] < 0.045]
-    steps = [b - a - (show - hide if a < hide < b else 0) for a, b in zip(ticks, ticks[1:])]
+    (hide, _, gone), (show, _, back) = next((v for v in vues if v[1]), [0] * 3), next((v for v in vues[::-1] if not v[1]), [0] * 3)
+    ticks = [s for s in sons(t) if s['s'] < 0.045]
+    steps = [b['d'] - a['d'] - (back - gone if a['t'] < hide < b['t'] else 0) for a, b in zip(ticks, ticks[1:])]
     states = [e for v, e in driver.execute_script('return etats') if v > hide]
-    hidden = [v for v in ticks if hide <= v <= show]
-    # Each step 51 ms after the one before once the hidden time is off, less the whole milliseconds of the game's
-    # clock and of its hidden time (one each).
+    hidden = [s for s in ticks if hide <= s['t'] <= show]
+    # The rule: more than 51 ms on the game's clock; the hidden time as the test reads it may be a millisecond off.
     check('hidden tab: no tick and no sound while hidden; shown, the typing goes on, each step waiting its 51 ms '
           '(%d ticks, %d hidden, shortest step %.1f ms; sound %s)' % (len(ticks), len(hidden), min(steps), states),
-          0 < hide < show and not hidden and len(ticks) > LONGUEURS[0] and min(steps) >= 49
+          0 < hide < show and not hidden and len(ticks) > LONGUEURS[0] and min(steps) >= 51
           and states[:2] == ['suspended', 'running'])
     check('load game: the test text is typed in red in the box', img and near(img, BOX, (250, 0, 0), 10) > 500)
     check('load game: a tick per step (%d sounds)' % len(sons(t)), len(sons(t)) > LONGUEURS[0])
@@ -331,9 +331,8 @@ def no_menu_picture():
     focused = lambda: driver.switch_to.active_element.get_attribute('id') or driver.switch_to.active_element.text
     check('end: "Rejouer" has the focus', focused() == 'Rejouer')
     key('\ue004')
-    ring = driver.execute_script('var s = getComputedStyle(document.activeElement); return [s.outlineStyle, s.outlineWidth]')
-    check('end: Tab goes on to the full-screen control, ringed (%s)' % ring, focused() == 'plein' and ring[0] == 'solid'
-          and float(ring[1][:-2]) >= 2)
+    ring = driver.execute_script('var s = getComputedStyle(document.activeElement); return s.outlineStyle + s.outlineWidth')
+    check('end: Tab goes on to the full-screen control, ringed (%s)' % ring, focused() == 'plein' and ring == 'solid3px')
     # Headless Chromium keeps a strip of its 1080 px screen in full screen: the picture fills what the page gets.
     height = lambda: (canvas().rect['height'], driver.execute_script('return innerHeight'))
     key('\ue007')
@@ -413,7 +412,6 @@ def running():
                                  'recus.data && recus.data.byteLength, window.marque || "A"]')
 
 def update(site, want):
-    """The new build in place: a visit whose module fails after its page arrived, then the next visit and reloads."""
     hote['site'], hote['panne'] = site, '.wasm.gz'
     driver.get(url)
     until(15, lambda: retry_button() or card_ready())
@@ -424,16 +422,13 @@ def update(site, want):
         (driver.refresh if visit != 'the next visit' else lambda: driver.get(url))()
         until(20, card_ready)
         check('update: %s runs the new build whole (%s)' % (visit, running()), running() == want and modules() == 1)
-    driver.execute_async_script('var done = arguments[0]; (function wait() { var c = navigator.serviceWorker.controller;'
-                                ' c && c.scriptURL.indexOf("%s") > 0 ? done() : setTimeout(wait, 100); })()' % want[0])
 
 def bad_hosts():
     """A returning player, the host failing: the kept build plays."""
     for panne, how in (('muet', 'accepts and never answers'), (503, 'answers 503')):
         hote['panne'] = panne
         t = time.time()
-        driver.get(url)
-        until(15, card_ready) and driver.find_element(By.ID, 'carte').click()
+        driver.get(url) or until(15, card_ready) and driver.find_element(By.ID, 'carte').click()
         took = until(15, lambda: on_title() and time.time() - t) or 99
         check('bad host: a host that %s, a returning player reaches the title in %.1f s' % (how, took), took <= 10)
     hote['panne'] = None
@@ -464,13 +459,11 @@ def pacing(sons, pleins):
     figure('title blink', [t for t, c in pleins if c == '#000000'][:8], 1000)
 
 
-# The host: the site served by python3 -m http.server's handler; `panne` makes it fail: 'muet' accepts and never
-# answers, 503 answers that to everything, a name's end answers 503 to the files that end so.
+# The site by python3 -m http.server's handler, failing as `panne` says: no answer ('muet'), 503 to all, or to a name's end.
 hote = {'site': SITE, 'panne': None}
 
 class Hote(http.server.SimpleHTTPRequestHandler):
     log_message = lambda *args: None
-
     def do_GET(self):
         panne, self.directory = hote['panne'], hote['site']
         while panne == 'muet' and hote['panne'] == 'muet':
