@@ -38,14 +38,14 @@ self.addEventListener('install', function(e) {
   }));
 });
 
-// This build is whole: the older ones go. The pages open now keep the worker
-// they came with (a page's files are its build's in any case); the next
-// navigation comes here.
+// This build is whole: the older ones go.
 self.addEventListener('activate', function(e) {
   e.waitUntil(caches.keys().then(function(noms) {
     return Promise.all(noms.filter(function(n) { return n !== REPERTOIRE; }).map(function(n) {
       return caches.delete(n);
     }));
+  }).then(function() {
+    return self.clients.claim();
   }));
 });
 
