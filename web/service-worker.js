@@ -16,6 +16,8 @@ var FICHIERS = ['./', 'manifest.webmanifest', 'favicon.ico', 'duskwane-192.png',
 // A host that accepts and never answers (a captive portal, a dead origin
 // behind a proxy) would hold the page for minutes: past this, the copy serves.
 var ATTENTE_RESEAU_MS = 4000;
+// This build's files by address: the only ones the worker answers for.
+var SIENS = FICHIERS.map(function(f) { return new URL(f, location.href).href; });
 
 self.addEventListener('install', function(e) {
   e.waitUntil(caches.open(REPERTOIRE).then(function(copie) {
@@ -50,11 +52,21 @@ self.addEventListener('activate', function(e) {
 });
 
 // The page from the network, fresh (a host that sends no Cache-Control would
-// let the browser reuse an old one); the kept one when the network says
-// nothing in time or fails.
+// let the browser reuse an old one), read whole before it is handed over; the
+// kept one when the network says nothing in time or fails. A newer build's
+// worker that takes over stops this one: a page still streaming from it would
+// break off, and the browser would wait for its end.
 function page(requete) {
   var arret = new AbortController();
-  var reseau = fetch(requete.url, {cache: 'no-store', credentials: 'same-origin', signal: arret.signal});
+  var reseau = fetch(requete.url, {cache: 'no-store', credentials: 'same-origin', signal: arret.signal}).then(function(r) {
+    if (r.status >= 500 || r.redirected || !r.body) return r;
+    var entetes = new Headers(r.headers);
+    entetes.delete('content-encoding');
+    entetes.delete('content-length');
+    return r.blob().then(function(corps) {
+      return new Response(corps, {status: r.status, statusText: r.statusText, headers: entetes});
+    });
+  });
   var delai;
   var attente = new Promise(function(ok) { delai = setTimeout(ok, ATTENTE_RESEAU_MS); });
   return Promise.race([reseau.catch(function() {}), attente]).then(function(r) {
@@ -74,7 +86,9 @@ self.addEventListener('fetch', function(e) {
     e.respondWith(page(requete));
     return;
   }
-  // Every other file is this build's, kept whole, or another build's, from the network.
+  // This build's files from its copy. Another build's go to the network past
+  // the worker, which would otherwise carry their bytes, cut off if it stops.
+  if (SIENS.indexOf(requete.url.split(/[?#]/)[0]) < 0) return;
   e.respondWith(caches.open(REPERTOIRE).then(function(c) { return c.match(requete, {ignoreSearch: true}); })
                       .then(function(garde) { return garde || fetch(requete); }));
 });

@@ -5,6 +5,7 @@ script noting every Web Audio source started and every full-screen fill (for the
 DevTools protocol slows the link and makes a phone that is tapped; the host, python3 -m http.server's own handler,
 fails as hosts do (a file refused, no answer, 503) and is replaced by a new build.
     tests/e2e/web.py build-web [desktop map.map]
+    WEB_PARTS="update bad_hosts" tests/e2e/web.py build-web    # only these parts, in the scenario's order
 """
 import gzip, hashlib, http.server, io, os, re, shutil, statistics, sys, tempfile, threading, time
 from PIL import Image, ImageChops, ImageStat
@@ -412,6 +413,10 @@ def running():
                                  'recus.data && recus.data.byteLength, window.marque || "A"]')
 
 def update(site, want):
+    # Build A visited: its worker in place.
+    driver.get(url)
+    until(30, card_ready)
+    driver.execute_async_script('navigator.serviceWorker.ready.then(() => arguments[0]())')
     hote['site'], hote['panne'] = site, '.wasm.gz'
     driver.get(url)
     until(15, lambda: retry_button() or card_ready())
@@ -487,12 +492,13 @@ try:
     time.sleep(0.5)
     driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': SPY})
     dated(SITE, 1)  # served a day after it was built: a browser may reuse its files for 2.4 h
-    pacing(*play())
-    no_menu_picture()
-    phone()
-    update(*build_b())
-    bad_hosts()
-    offline()
+    parts = os.environ.get('WEB_PARTS', 'play no_menu_picture phone update bad_hosts offline').split()
+    'play' in parts and pacing(*play())
+    'no_menu_picture' in parts and no_menu_picture()
+    'phone' in parts and phone()
+    'update' in parts and update(*build_b())
+    'bad_hosts' in parts and bad_hosts()
+    'offline' in parts and offline()
 finally:
     driver.quit()
     hote['panne'] = None
