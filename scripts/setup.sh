@@ -9,7 +9,7 @@ BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 PACKAGES=(
   build-essential cmake pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libsdl-ttf2.0-dev libsdl-mixer1.2-dev libvorbis-dev libmpg123-dev
-  fonts-dejavu-extra fonts-ebgaramond-extra
+  fonts-dejavu-extra fonts-ebgaramond-extra python3-fonttools
 )
 if [ "${DUSKWANE_WITH_TESTS:-0}" = 1 ]; then
   PACKAGES+=(libgtest-dev googletest xvfb xauth xdotool x11-utils imagemagick sox valgrind)

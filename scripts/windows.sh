@@ -20,7 +20,7 @@ source "$ROOT/scripts/debian-sources.sh"
 deb_src_entries "$SUDO"
 
 PACKAGES=(build-essential cmake pkg-config dpkg-dev perl mingw-w64 zip unzip googletest
-    fonts-dejavu-extra fonts-ebgaramond-extra imagemagick)
+    fonts-dejavu-extra fonts-ebgaramond-extra python3-fonttools imagemagick)
 if [ "$TESTS" = 1 ]; then
     PACKAGES+=(wine wine64 xvfb xauth xdotool x11-utils icoutils libx11-dev)
 fi
@@ -42,7 +42,7 @@ rm -rf "$BUILD/package" "$BUILD/duskwane-windows.zip"
 mkdir -p "$PKG"
 cp "$BUILD/duskwane.exe" "$PKG/"
 x86_64-w64-mingw32-strip "$PKG/duskwane.exe"
-cp -r "$BUILD/rsrc_img" "$BUILD/rsrc_snd" "$PKG/"
+cp -r "$BUILD/rsrc_img" "$BUILD/rsrc_snd" "$BUILD/licences" "$PKG/"
 sed 's/$/\r/' "$ROOT/packaging/LISEZMOI.txt" >"$PKG/LISEZMOI.txt"
 todo=("$PKG/duskwane.exe")
 while [ "${#todo[@]}" -gt 0 ]; do

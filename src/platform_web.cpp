@@ -21,6 +21,7 @@ extern "C" {
 void web_rendre_la_main();
 void web_dormir(int ms);
 void web_attendre_entree(int ms);
+void web_attendre_fichier(const char* chemin);
 int web_temps_cache();
 void web_completer_sdl();
 void web_basculer_plein_ecran();
@@ -32,6 +33,7 @@ Uint32 __real_SDL_GetTicks();
 SDL_Surface* __real_IMG_Load(const char* file);
 char* __real_SDL_GetError();
 SDL_Surface* __real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
+FILE* __real_fopen(const char* chemin, const char* mode);
 }
 
 namespace {
@@ -188,6 +190,14 @@ SDL_Surface* __wrap_IMG_Load(const char* file) {
         image->format->Aloss = 8;
     }
     return image;
+}
+
+// What only the opening needs comes after the card (web/index.html): a screen
+// that opens it sooner waits until it has arrived, or failed to, and then
+// finds it as on the desktop.
+FILE* __wrap_fopen(const char* chemin, const char* mode) {
+    web_attendre_fichier(chemin);
+    return __real_fopen(chemin, mode);
 }
 
 // The browser's SDL_SetError keeps nothing: what failed here is said here.

@@ -6,41 +6,55 @@
 mergeInto(LibraryManager.library, {
   // One message channel wakes the game: unlike a timer, a message is not
   // clamped to 4 ms, so a yield costs the game only what the browser does in it.
-  // While the page is hidden the game is not woken at all: the time it stays
-  // hidden is taken off the game's clock (`cache`, in ms), so every timed step
-  // waits as long as it would have with the page shown.
-  $Tour: {canal: null, reveil: null, debut: 0, cache: 0, cacheDepuis: 0},
+  // While the page is hidden the game is not woken at all. Once it is shown,
+  // the time since it was hidden, or since the game last went to sleep if that
+  // came later, is taken off the game's clock (`cache`, in ms), so every timed
+  // step waits as long as it would have with the page shown. A page the
+  // browser froze (a tab long hidden, Android) runs its queued wake-up only
+  // after it is shown again, before or after the event that says so:
+  // whichever comes first sets the clock right, so no step comes early.
+  $Tour: {canal: null, reveil: null, sommeil: 0, cache: 0, cacheDepuis: 0, enAttente: null},
   $Tour__postset: function() {
     return 'document.addEventListener("visibilitychange", function() {' +
-           '  if (document.hidden) Tour.cacheDepuis = Date.now(); });';
+           '  if (document.hidden) { Tour.cacheDepuis = Tour.cacheDepuis || Date.now(); return; }' +
+           '  Montrer();' +
+           '  var reveil = Tour.enAttente; Tour.enAttente = null;' +
+           '  if (reveil) reveil(); });';
   },
-  // Wakes the game that went to sleep at `debut` (Date.now()).
+  // The page is shown (the event, or a wake-up that came first): the time the
+  // game was kept from running comes off its clock, once.
+  $Montrer__deps: ['$Tour'],
+  $Montrer: function() {
+    if (!Tour.cacheDepuis) return;
+    Tour.cache += Math.max(0, Date.now() - Math.max(Tour.sommeil, Tour.cacheDepuis));
+    Tour.cacheDepuis = 0;
+  },
+  // The game goes to sleep now: what it waits for wakes it through Reveiller.
+  $Endormir__deps: ['$Tour'],
+  $Endormir: function() {
+    Tour.sommeil = Date.now();
+  },
+  // Wakes the game.
   $Reveiller__deps: ['$Tour', '$Reprendre'],
-  $Reveiller: function(wakeUp, debut) {
+  $Reveiller: function(wakeUp) {
     if (!Tour.canal) {
       Tour.canal = new MessageChannel();
       Tour.canal.port1.onmessage = Reprendre;
     }
     Tour.reveil = wakeUp;
-    Tour.debut = debut;
     Tour.canal.port2.postMessage(0);
   },
   // The message: the game goes on now, or once the page is shown again.
-  $Reprendre__deps: ['$Tour'],
+  $Reprendre__deps: ['$Tour', '$Montrer'],
   $Reprendre: function() {
-    var reveil = Tour.reveil, debut = Tour.debut;
+    var reveil = Tour.reveil;
     Tour.reveil = null;
-    if (!document.hidden) {
+    if (document.hidden) {
+      Tour.enAttente = reveil;
+    } else {
+      Montrer();
       reveil();
-      return;
     }
-    var montre = function() {
-      if (document.hidden) return;
-      document.removeEventListener('visibilitychange', montre);
-      Tour.cache += Date.now() - Math.max(debut, Tour.cacheDepuis);
-      reveil();
-    };
-    document.addEventListener('visibilitychange', montre);
   },
   web_temps_cache__deps: ['$Tour'],
   web_temps_cache__sig: 'i',
@@ -48,49 +62,63 @@ mergeInto(LibraryManager.library, {
     return Tour.cache;
   },
 
-  web_rendre_la_main__deps: ['$Reveiller'],
+  web_rendre_la_main__deps: ['$Endormir', '$Reveiller'],
   web_rendre_la_main__sig: 'v',
   web_rendre_la_main: function() {
     return Asyncify.handleSleep(function(wakeUp) {
-      Reveiller(wakeUp, Date.now());
+      Endormir();
+      Reveiller(wakeUp);
     });
   },
 
   // Sleeps `ms`, then wakes by a message: a timer that woke the game itself
   // would be clamped to 4 ms once timers nest.
-  web_dormir__deps: ['$Reveiller'],
+  web_dormir__deps: ['$Endormir', '$Reveiller'],
   web_dormir__sig: 'vi',
   web_dormir: function(ms) {
     return Asyncify.handleSleep(function(wakeUp) {
-      var debut = Date.now();
-      setTimeout(function() { Reveiller(wakeUp, debut); }, ms);
+      Endormir();
+      setTimeout(function() { Reveiller(wakeUp); }, ms);
     });
   },
 
   // Sleeps until the player presses, releases or moves something (SDL's own
   // listeners have queued it by the time the game wakes), or at most `ms`.
-  web_attendre_entree__deps: ['$Reveiller'],
+  web_attendre_entree__deps: ['$Endormir', '$Reveiller'],
   web_attendre_entree__sig: 'vi',
   web_attendre_entree: function(ms) {
     return Asyncify.handleSleep(function(wakeUp) {
       var types = ['keydown', 'keyup', 'mousedown', 'mouseup', 'mousemove', 'wheel', 'touchstart', 'touchend', 'touchmove'];
-      var debut = Date.now();
+      Endormir();
       var minuteur;
       var fin = function() {
         types.forEach(function(t) { window.removeEventListener(t, fin, true); });
         clearTimeout(minuteur);
-        Reveiller(wakeUp, debut);
+        Reveiller(wakeUp);
       };
       types.forEach(function(t) { window.addEventListener(t, fin, true); });
       minuteur = setTimeout(fin, ms);
     });
   },
 
+  // Sleeps while `chemin` is a file the page is still fetching (`attendus`: a
+  // promise per path, settled once the file is written or has failed).
+  web_attendre_fichier__deps: ['$Endormir', '$Reveiller'],
+  web_attendre_fichier__sig: 'vi',
+  web_attendre_fichier: function(chemin) {
+    var attendu = Module['attendus'] && Module['attendus'][UTF8ToString(chemin)];
+    if (!attendu) return;
+    return Asyncify.handleSleep(function(wakeUp) {
+      Endormir();
+      attendu.then(function() { Reveiller(wakeUp); });
+    });
+  },
+
   // What the browser's SDL gets before it starts.
   // - Keys: the game gets the keys it reads, plain ones; the browser keeps its
-  //   shortcuts (Ctrl, Alt or Cmd held, F5, F12), the keys of the page's own
-  //   controls and Tab outside the game's canvas, and every key once the game
-  //   has ended: SDL would cancel them all.
+  //   shortcuts (Ctrl, Alt or Cmd held, F5, F12), Tab, which leaves the canvas
+  //   for the page's controls, the keys of those controls, and every key once
+  //   the game has ended: SDL would cancel them all.
   // - Pixel formats: SDL leaves each channel's shift and loss unset, so code
   //   that reads a pixel's alpha through them reads garbage.
   web_completer_sdl__deps: ['$SDL'],
@@ -103,7 +131,7 @@ mergeInto(LibraryManager.library, {
         var ecran = Module['canvas'], cible = event.target;
         var page = cible !== ecran && cible !== document.body && cible !== document.documentElement && cible !== document;
         if (event.ctrlKey || event.altKey || event.metaKey || event.key == 'F5' || event.key == 'F12' || page ||
-            (event.key == 'Tab' && cible !== ecran)) {
+            event.key == 'Tab') {
           return;
         }
       }

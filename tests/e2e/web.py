@@ -2,10 +2,12 @@
 """The browser build played in Debian's headless Chromium as tests/e2e/run.sh plays the desktop game, judged
 from outside: canvas screenshots, the browser's log, the page's kept output and file system, and an injected
 script noting every Web Audio source started and every full-screen fill (for the pacing figures printed); the
-DevTools protocol refuses a file, slows the link, and makes a phone that is tapped.
+DevTools protocol slows the link and makes a phone that is tapped; the host, python3 -m http.server's own handler,
+fails as hosts do (a file refused, no answer, 503) and is replaced by a new build.
     tests/e2e/web.py build-web [desktop map.map]
+    WEB_PARTS="update bad_hosts" tests/e2e/web.py build-web    # only these parts, in the scenario's order
 """
-import io, os, socket, statistics, subprocess, sys, time
+import gzip, hashlib, http.server, io, os, re, shutil, statistics, sys, tempfile, threading, time
 from PIL import Image, ImageChops, ImageStat
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
@@ -26,13 +28,15 @@ INIT = b'\n#INIT Chaine initialis\xe9 #INIT_END\n'
 SPY = """
 window.sons = []; window.pleins = [];
 addEventListener('click', () => { window.clic = window.clic || performance.now(); }, true);
-const start = AudioBufferSourceNode.prototype.start;
+const start = AudioBufferSourceNode.prototype.start, lire = Date.now;
+// With each sound, the game's clock (Date.now) as last read: its steps on its own clock, whatever the machine's load.
+let lu = 0; Date.now = () => (lu = lire());
 AudioBufferSourceNode.prototype.start = function() {
-  sons.push({t: performance.now(), loop: this.loop, s: this.buffer.duration});
+  sons.push({t: performance.now(), d: lu, loop: this.loop, s: this.buffer.duration});
   return start.apply(this, arguments);
 };
 window.vues = []; window.etats = [];
-addEventListener('visibilitychange', () => vues.push([performance.now(), document.hidden]), true);
+addEventListener('visibilitychange', () => vues.push([performance.now(), document.hidden, lire()]), true);
 const Contexte = AudioContext;
 window.AudioContext = class extends Contexte {
   constructor() { super(); this.onstatechange = () => etats.push([performance.now(), this.state]); }
@@ -143,27 +147,42 @@ def ended():
     return 'termin' in invite() and not driver.find_element(By.ID, 'carte').get_attribute('hidden')
 
 invite = lambda: driver.find_element(By.ID, 'invite').text
-card_ready = lambda: invite() == 'Cliquer pour jouer'
+# The card is a button named by its prompt.
+card_ready = lambda prompt='Cliquer pour jouer': invite() == prompt and driver.execute_script(
+    'var b = document.getElementById("jouer"); return !b.hidden && b.getAttribute("aria-label")') == prompt
 cdp = lambda command, **args: driver.execute_cdp_cmd(command, args)
 bar = lambda: driver.execute_script('return document.getElementById("barre").value')
 
+retry_button = lambda: driver.find_elements(By.XPATH, '//button[text()="R\u00e9essayer"]')
+note = lambda: driver.execute_script('return document.getElementById("note").textContent')
+modules = lambda: driver.execute_script('return document.querySelectorAll("script[src^=blob]").length')
+
 def loading():
-    """The data file blocked, then a slow link: the error and "Réessayer", then the bar moving."""
-    cdp('Network.enable')
-    cdp('Network.setBlockedURLs', urls=['*duskwane.data'])
+    """The host refusing the data file: the error, "R\u00e9essayer" pressed twice. A slow first visit, nothing kept."""
+    hote['panne'] = '.data.gz'
     driver.get(url)
-    retry = until(10, lambda: driver.find_elements(By.XPATH, '//button[text()="R\u00e9essayer"]'))
-    check('loading: a data file that cannot arrive is said in French, with "R\u00e9essayer" (%r)' % invite(),
-          retry and 'pas pu' in invite())
-    cdp('Network.setBlockedURLs', urls=[])
+    retry = until(10, retry_button)
+    check('loading: a data file that cannot arrive is said in French, with "R\u00e9essayer", the detail in the console '
+          '(%r)' % invite(), retry and 'pas pu' in invite() and 'data' not in note())
+    hote['panne'] = None
+    driver.execute_script('arguments[0].click(); arguments[0].click()', retry[0])
+    check('loading: "R\u00e9essayer" pressed twice loads the game once', until(20, card_ready) and modules() == 1)
+    cdp('Network.enable')
+    cdp('Storage.clearDataForOrigin', origin=url[:-1], storageTypes='service_workers,cache_storage')
+    cdp('Network.setCacheDisabled', cacheDisabled=True)
     cdp('Network.emulateNetworkConditions', offline=False, latency=150, downloadThroughput=200000, uploadThroughput=100000)
-    retry[0].click()
-    seen = []
-    until(20, lambda: seen.append(bar()) or len(set(v for v in seen if 0 < v < 1)) >= 3)
-    moving = sorted(set(v for v in seen if 0 < v < 1))
-    check('loading: on a slow link the bar moves (%s)' % ', '.join('%.3f' % v for v in moving[:5]),
-          len(moving) >= 3 and seen == sorted(seen))
+    driver.get(url)
+    seen, texts = [], set()
+    until(60, lambda: seen.append(bar()) or texts.add(note()) or card_ready())
+    print('# slow first visit (1.6 Mbit/s, 150 ms): card ready %.1f s after the page was opened, %.2f MB sent' % (now() / 1000,
+          driver.execute_script('return performance.getEntries().reduce((n, e) => n + (e.transferSize || 0), 0)') / 1e6))
+    moving, texts = sorted(set(v for v in seen if 0 < v < 1)), texts - {''}
+    check('loading: on a slow link the bar moves forward, its text with both units (%s; %s)'
+          % (', '.join('%.3f' % v for v in moving[:4]), sorted(texts)[:2]), len(moving) >= 3 and seen == sorted(seen)
+          and all(re.fullmatch('\\d+,\\d\u00a0Mo sur \\d+,\\d\u00a0Mo', t) for t in texts)
+          and len({t.split(' sur ')[1] for t in texts}) == 1)
     cdp('Network.emulateNetworkConditions', offline=False, latency=0, downloadThroughput=-1, uploadThroughput=-1)
+    cdp('Network.setCacheDisabled', cacheDisabled=False)
 
 def start(card_ready_then=None, opened=False):
     if not opened:
@@ -188,8 +207,8 @@ def play():
         return title['most'] >= 1500 and title['least'] * 20 <= title['most']
     check('title: the prompt blinks (%(most)d near-white pixels at most, %(least)d at least)' % title if until(20, blinks)
           else 'title: the prompt blinks', title['most'] >= 1500 and title['least'] * 20 <= title['most'])
-    check('title: Ctrl+R, F5, F12 on the game and Tab off it are the browser\'s (none cancelled)',
-          prevented('jeu.canvas', ['r', 'F5', 'F12']) + prevented('document.body', ['Tab']) == [False] * 4)
+    check('title: Ctrl+R, F5, F12 and Tab on the game are the browser\'s (none cancelled)',
+          prevented('jeu.canvas', ['r', 'F5', 'F12', 'Tab']) == [False] * 4)
     # At least eight blink phases for the pacing figures.
     print('# cpu title: %.0f %% of one core (every Chromium process, 5 s)' % cpu(5))
     check('title: background is the title picture (the shortcuts did not leave it)',
@@ -218,15 +237,15 @@ def play():
     driver.switch_to.window(page)
     img = settled(None)
     vues = driver.execute_script('return vues')
-    hide, show = next((v for v, h in vues if h), 0), next((v for v, h in vues[::-1] if not h), 0)
-    ticks = [s['t'] for s in sons(t) if s['s'] < 0.045]
-    steps = [b - a - (show - hide if a < hide < b else 0) for a, b in zip(ticks, ticks[1:])]
+    (hide, _, gone), (show, _, back) = next((v for v in vues if v[1]), [0] * 3), next((v for v in vues[::-1] if not v[1]), [0] * 3)
+    ticks = [s for s in sons(t) if s['s'] < 0.045]
+    steps = [b['d'] - a['d'] - (back - gone if a['t'] < hide < b['t'] else 0) for a, b in zip(ticks, ticks[1:])]
     states = [e for v, e in driver.execute_script('return etats') if v > hide]
-    hidden = [v for v in ticks if hide <= v <= show]
-    # A step cut short by the time spent hidden would come at once after it: half a step tells the two apart.
-    check('hidden tab: no tick and no sound while hidden; shown, the typing goes on, each step waiting '
-          '(%d ticks, %d hidden, shortest step %.0f ms; sound %s)' % (len(ticks), len(hidden), min(steps), states),
-          0 < hide < show and not hidden and len(ticks) > LONGUEURS[0] and min(steps) > 25
+    hidden = [s for s in ticks if hide <= s['t'] <= show]
+    # The rule: more than 51 ms on the game's clock; the hidden time as the test reads it may be a millisecond off.
+    check('hidden tab: no tick and no sound while hidden; shown, the typing goes on, each step waiting its 51 ms '
+          '(%d ticks, %d hidden, shortest step %.1f ms; sound %s)' % (len(ticks), len(hidden), min(steps), states),
+          0 < hide < show and not hidden and len(ticks) > LONGUEURS[0] and min(steps) >= 51
           and states[:2] == ['suspended', 'running'])
     check('load game: the test text is typed in red in the box', img and near(img, BOX, (250, 0, 0), 10) > 500)
     check('load game: a tick per step (%d sounds)' % len(sons(t)), len(sons(t)) > LONGUEURS[0])
@@ -313,7 +332,8 @@ def no_menu_picture():
     focused = lambda: driver.switch_to.active_element.get_attribute('id') or driver.switch_to.active_element.text
     check('end: "Rejouer" has the focus', focused() == 'Rejouer')
     key('\ue004')
-    check('end: Tab goes on to the full-screen control', focused() == 'plein')
+    ring = driver.execute_script('var s = getComputedStyle(document.activeElement); return s.outlineStyle + s.outlineWidth')
+    check('end: Tab goes on to the full-screen control, ringed (%s)' % ring, focused() == 'plein' and ring == 'solid3px')
     # Headless Chromium keeps a strip of its 1080 px screen in full screen: the picture fills what the page gets.
     height = lambda: (canvas().rect['height'], driver.execute_script('return innerHeight'))
     key('\ue007')
@@ -340,7 +360,13 @@ def phone(w=390, h=844):
     cdp('Emulation.setTouchEmulationEnabled', enabled=True, maxTouchPoints=5)
     cdp('Emulation.setDeviceMetricsOverride', width=w, height=h, deviceScaleFactor=3, mobile=True)
     driver.get(url)
-    until(20, card_ready)
+    check('phone: the card says "Toucher pour jouer"', until(20, lambda: card_ready('Toucher pour jouer')))
+    blink = lambda: driver.execute_script('return getComputedStyle(document.getElementById("invite")).animationName')
+    was = blink()
+    cdp('Emulation.setEmulatedMedia', features=[{'name': 'prefers-reduced-motion', 'value': 'reduce'}])
+    check('phone: the prompt blinks (%s), not where motion is to be reduced (%s)' % (was, blink()),
+          was == 'clignote' and blink() == 'none')
+    cdp('Emulation.setEmulatedMedia', features=[])
     hint = lambda: driver.find_element(By.ID, 'tourner').is_displayed()
     check('phone upright: a hint to turn it', hint())
     cdp('Emulation.setDeviceMetricsOverride', width=h, height=w, deviceScaleFactor=3, mobile=True,
@@ -360,14 +386,66 @@ def phone(w=390, h=844):
     cdp('Emulation.clearDeviceMetricsOverride')
     cdp('Emulation.setTouchEmulationEnabled', enabled=False)
 
+def build_b():
+    """A new build: each game file of the one served changed a little, under its new name, dated two days back."""
+    site = tempfile.mkdtemp(prefix='duskwane-b-')
+    shutil.copytree(SITE, site, dirs_exist_ok=True)
+    page = open(os.path.join(site, 'index.html')).read()
+    edition = re.search("id: '(\\w+)'", page)[1]
+    want = ['b' + edition]
+    # To the script a statement, to the module a custom section, to the data file a byte past its last file.
+    for f, more in (('js', b';window.marque = "B";'), ('wasm', b'\0\2\1B'), ('data', b'B')):
+        line = re.search("%s: {nom: '([^']+)'.*?}" % f, page)
+        octets = open(os.path.join(SITE, line[1]), 'rb').read() + more
+        name, packed = 'duskwane.%s.%s' % (hashlib.sha256(octets).hexdigest()[:12], f), gzip.compress(octets, 9, mtime=0)
+        for n, b in ((line[1], None), (line[1] + '.gz', None), (name, octets), (name + '.gz', packed)):
+            os.remove(os.path.join(site, n)) if b is None else open(os.path.join(site, n), 'wb').write(b)
+        page = page.replace(line[0], "%s: {nom: '%s', octets: %d, gz: %d}" % (f, name, len(octets), len(packed)))
+        want.append(len(octets))
+    open(os.path.join(site, 'index.html'), 'w').write(page.replace(edition, want[0]))
+    dated(site, 2)
+    return site, want + ['B']
+
+dated = lambda site, days: [os.utime(os.path.join(site, n), (time.time() - days * 86400,) * 2) for n in os.listdir(site)]
+
+def running():
+    return driver.execute_script('return [EDITION.id, recus.js && recus.js.byteLength, recus.wasm && recus.wasm.byteLength, '
+                                 'recus.data && recus.data.byteLength, window.marque || "A"]')
+
+def update(site, want):
+    # Build A visited: its worker in place.
+    driver.get(url)
+    until(30, card_ready)
+    driver.execute_async_script('navigator.serviceWorker.ready.then(() => arguments[0]())')
+    hote['site'], hote['panne'] = site, '.wasm.gz'
+    driver.get(url)
+    until(15, lambda: retry_button() or card_ready())
+    check('update: the new page whose module the host refuses shows the error, no game (%s)' % running(),
+          retry_button() and modules() == 0 and running()[0] == want[0])
+    hote['panne'] = None
+    for visit in ('the next visit', 'reload 1', 'reload 2'):
+        (driver.refresh if visit != 'the next visit' else lambda: driver.get(url))()
+        until(20, card_ready)
+        check('update: %s runs the new build whole (%s)' % (visit, running()), running() == want and modules() == 1)
+
+def bad_hosts():
+    """A returning player, the host failing: the kept build plays."""
+    for panne, how in (('muet', 'accepts and never answers'), (503, 'answers 503')):
+        hote['panne'] = panne
+        t = time.time()
+        driver.get(url) or until(15, card_ready) and driver.find_element(By.ID, 'carte').click()
+        took = until(15, lambda: on_title() and time.time() - t) or 99
+        check('bad host: a host that %s, a returning player reaches the title in %.1f s' % (how, took), took <= 10)
+    hote['panne'] = None
+
 def offline():
     """After these visits, installable, and playing with the server stopped."""
     driver.execute_async_script('navigator.serviceWorker.ready.then(() => arguments[0]())')
     errors = cdp('Page.getInstallabilityErrors')['installabilityErrors']
     icon = driver.execute_async_script('fetch("/favicon.ico").then(r => arguments[0](r.status))')
     check('install: the page installs as an app (%s), /favicon.ico answers %d' % (errors, icon), errors == [] and icon == 200)
-    http.terminate()
-    http.wait()
+    serveur.shutdown()
+    serveur.server_close()
     driver.get(url)
     until(20, card_ready)
     driver.find_element(By.ID, 'carte').click()
@@ -386,13 +464,23 @@ def pacing(sons, pleins):
     figure('title blink', [t for t, c in pleins if c == '#000000'][:8], 1000)
 
 
-server = socket.socket()
-server.bind(('127.0.0.1', 0))
-port = server.getsockname()[1]
-server.close()
-http = subprocess.Popen([sys.executable, '-m', 'http.server', '--bind', '127.0.0.1', '-d', SITE, str(port)],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-url = 'http://127.0.0.1:%d/' % port
+# The site by python3 -m http.server's handler, failing as `panne` says: no answer ('muet'), 503 to all, or to a name's end.
+hote = {'site': SITE, 'panne': None}
+
+class Hote(http.server.SimpleHTTPRequestHandler):
+    log_message = lambda *args: None
+    def do_GET(self):
+        panne, self.directory = hote['panne'], hote['site']
+        while panne == 'muet' and hote['panne'] == 'muet':
+            time.sleep(0.1)
+        if panne == 503 or isinstance(panne, str) and self.path.split('?')[0].endswith(panne):
+            self.send_error(503)
+        elif panne != 'muet':
+            super().do_GET()
+
+serveur = http.server.ThreadingHTTPServer(('127.0.0.1', 0), Hote)
+threading.Thread(target=serveur.serve_forever, daemon=True).start()
+url = 'http://127.0.0.1:%d/' % serveur.server_address[1]
 options = webdriver.ChromeOptions()
 options.binary_location = '/usr/bin/chromium'
 for a in ('--headless=new', '--no-sandbox', '--window-size=1280,900', '--screen-info={1920x1080}', '--disable-gpu'):
@@ -403,12 +491,17 @@ canvas = lambda: driver.find_element(By.ID, 'ecran')
 try:
     time.sleep(0.5)
     driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': SPY})
-    pacing(*play())
-    no_menu_picture()
-    phone()
-    offline()
+    dated(SITE, 1)  # served a day after it was built: a browser may reuse its files for 2.4 h
+    parts = os.environ.get('WEB_PARTS', 'play no_menu_picture phone update bad_hosts offline').split()
+    'play' in parts and pacing(*play())
+    'no_menu_picture' in parts and no_menu_picture()
+    'phone' in parts and phone()
+    'update' in parts and update(*build_b())
+    'bad_hosts' in parts and bad_hosts()
+    'offline' in parts and offline()
 finally:
     driver.quit()
-    http.terminate()
+    hote['panne'] = None
+    serveur.shutdown()
 print('%d passed, %d failed' % (passed, failed))
 sys.exit(1 if failed else 0)
