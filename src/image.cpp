@@ -211,6 +211,10 @@ SDL_Surface* LireImage(const char* chemin, const char** refus) {
         raison[0] = '\0';
         if (!e.taille) {
             snprintf(raison, sizeof raison, "format d'image inconnu ou taille illisible");
+        } else if (e.largeur == 0 || e.hauteur == 0) {
+            // Nothing to show, and SDL_image 1.2.12 writes through a null pointer for a GIF of 0 x 0.
+            snprintf(raison, sizeof raison, "image de %lu x %lu pixels, vide", static_cast<unsigned long>(e.largeur),
+                     static_cast<unsigned long>(e.hauteur));
         } else if (e.largeur > static_cast<std::uint32_t>(IMAGE_COTE_MAX) ||
                    e.hauteur > static_cast<std::uint32_t>(IMAGE_COTE_MAX)) {
             snprintf(raison, sizeof raison, "image de %lu x %lu pixels, plus de %d sur un c\364t\351",

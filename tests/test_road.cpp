@@ -429,6 +429,7 @@ TEST(CraftedFiles, LoadAtTheirSizeOrAreRefusedByTheirHeader) {
         {"refused-huge.jpg", 0, 0, "image de 16383 x 43690 pixels, plus de 4240 sur un c\xf4t\xe9"},
         {"refused-huge.png", 0, 0, "image de 16383 x 43690 pixels, plus de 4240 sur un c\xf4t\xe9"},
         {"refused-scans.jpg", 0, 0, "image de 64 x 64 pixels en 306 passes, plus de 100"},
+        {"refused-empty.gif", 0, 0, "image de 0 x 0 pixels, vide"},
         {"good-zero-width.ttf", 0, 0, "format d'image inconnu ou taille illisible"},
     };
     for (const auto& [nom, largeur, hauteur, raison] : images) {

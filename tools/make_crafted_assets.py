@@ -108,6 +108,9 @@ def main():
     base = convert("-size", "64x64", "gradient:", "-colorspace", "Gray", "-interlace", "JPEG", "JPEG")
     empty_scan = bytes([0xFF, 0xDA, 0, 8, 1, 1, 0, 1, 63, 0])
     write("refused-scans.jpg", base[:-2] + empty_scan * 300 + base[-2:])
+    # A GIF whose first picture is 0 x 0, which SDL_image's decoder writes through a null pointer for.
+    write("refused-empty.gif", b"GIF89a\x03\x00\x02\x00\xf0\x00\x00z/f\xe7z<!\xf9\x04\x00\x00\x00\x00\x00,"
+          + bytes(57) + b"\x03\x00\x02\x00\x00\x02\x03\x84\x83\x05\x00;")
     write("small-box-1x1.png", convert("-size", "1x1", "xc:#eee2c4", "PNG24"))
     # Letters 1200 units left of their origin (after a sign, a letter starts before the line); lines of 20.8 em;
     # glyphs of no width at all.
