@@ -18,6 +18,7 @@ struct Entete {
     std::uint32_t hauteur = 0;
     std::uint32_t passes = 0; // a JPEG's scans
     bool taille = false;      // whether the size was found
+    bool abimee = false;      // blocks that the decoder would read past the end of the file
 };
 
 // n bytes as an unsigned number, most significant first or last; false at the end of the file.
@@ -78,7 +79,22 @@ void LireJpeg(FILE* f, Entete& e) {
     }
 }
 
-// The first picture's own size, past the extensions before it.
+// Data sub-blocks up to their empty terminator; false if the file ends first. SDL_image 1.2.12 reads such a
+// chain until it meets a block of length 0, and at the end of the file never does: it would loop for ever.
+bool Blocs(FILE* f) {
+    std::uint32_t bloc = 0;
+    while (Nombre(f, 1, false, &bloc)) {
+        if (bloc == 0) {
+            return true;
+        }
+        if (!Sauter(f, bloc)) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// The first picture's own size, past the extensions before it, read as the decoder reads the file.
 void LireGif(FILE* f, Entete& e) {
     std::uint32_t largeur = 0, hauteur = 0, drapeaux = 0;
     if (!Nombre(f, 2, false, &largeur) || !Nombre(f, 2, false, &hauteur) || !Nombre(f, 1, false, &drapeaux) ||
@@ -87,19 +103,27 @@ void LireGif(FILE* f, Entete& e) {
     }
     for (;;) {
         const int c = getc(f);
-        if (c == 0x2C) {
-            e.taille = Sauter(f, 4) && Nombre(f, 2, false, &e.largeur) && Nombre(f, 2, false, &e.hauteur);
-            return;
+        if (c == EOF || c == 0x3B) {
+            return; // no picture
         }
-        if (c != 0x21 || getc(f) == EOF) {
-            return;
-        }
-        std::uint32_t bloc = 0;
-        while (Nombre(f, 1, false, &bloc) && bloc != 0) {
-            if (!Sauter(f, bloc)) {
+        if (c == 0x21) {
+            if (getc(f) == EOF || !Blocs(f)) {
+                e.abimee = true;
                 return;
             }
-        }
+        } else if (c == 0x2C) {
+            // The data start with the code size, the bits of a pixel: at most 8. SDL_image 1.2.12 takes any, and
+            // one of 240 sent it reading past the end of the file for ever.
+            std::uint32_t cotes[2] = {0, 0}, bits = 0;
+            e.taille = Sauter(f, 4) && Nombre(f, 2, false, &cotes[0]) && Nombre(f, 2, false, &cotes[1]) &&
+                       Nombre(f, 1, false, &drapeaux) &&
+                       Sauter(f, (drapeaux & 0x80) ? 3u << ((drapeaux & 7) + 1) : 0) &&
+                       Nombre(f, 1, false, &bits);
+            e.abimee = !e.taille || bits > 8 || !Blocs(f);
+            e.largeur = cotes[0];
+            e.hauteur = cotes[1];
+            return;
+        } // any other byte is skipped, as the decoder does
     }
 }
 
@@ -209,7 +233,9 @@ SDL_Surface* LireImage(const char* chemin, const char** refus) {
         const Entete e = LireEntete(f);
         fclose(f);
         raison[0] = '\0';
-        if (!e.taille) {
+        if (e.abimee) {
+            snprintf(raison, sizeof raison, "image GIF ab\356m\351e");
+        } else if (!e.taille) {
             snprintf(raison, sizeof raison, "format d'image inconnu ou taille illisible");
         } else if (e.largeur == 0 || e.hauteur == 0) {
             // Nothing to show, and SDL_image 1.2.12 writes through a null pointer for a GIF of 0 x 0.

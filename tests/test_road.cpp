@@ -430,6 +430,8 @@ TEST(CraftedFiles, LoadAtTheirSizeOrAreRefusedByTheirHeader) {
         {"refused-huge.png", 0, 0, "image de 16383 x 43690 pixels, plus de 4240 sur un c\xf4t\xe9"},
         {"refused-scans.jpg", 0, 0, "image de 64 x 64 pixels en 306 passes, plus de 100"},
         {"refused-empty.gif", 0, 0, "image de 0 x 0 pixels, vide"},
+        {"refused-unended.gif", 0, 0, "image GIF ab\356m\351e"},
+        {"refused-code-size.gif", 0, 0, "image GIF ab\356m\351e"},
         {"good-zero-width.ttf", 0, 0, "format d'image inconnu ou taille illisible"},
     };
     for (const auto& [nom, largeur, hauteur, raison] : images) {
