@@ -117,8 +117,7 @@ void LireGif(FILE* f, Entete& e) {
             std::uint32_t cotes[2] = {0, 0}, bits = 0;
             e.taille = Sauter(f, 4) && Nombre(f, 2, false, &cotes[0]) && Nombre(f, 2, false, &cotes[1]) &&
                        Nombre(f, 1, false, &drapeaux) &&
-                       Sauter(f, (drapeaux & 0x80) ? 3u << ((drapeaux & 7) + 1) : 0) &&
-                       Nombre(f, 1, false, &bits);
+                       Sauter(f, (drapeaux & 0x80) ? 3u << ((drapeaux & 7) + 1) : 0) && Nombre(f, 1, false, &bits);
             e.abimee = !e.taille || bits > 8 || !Blocs(f);
             e.largeur = cotes[0];
             e.hauteur = cotes[1];
