@@ -78,26 +78,34 @@ int WaitSilent(int channel, Uint32 limitMs = 5000) {
     return static_cast<int>(SDL_GetTicks() - t0);
 }
 
-// What the player hears of a sound played alone on channel 0, from its start to its end: the left channel of the
-// mixer's output (22,050 Hz, 16-bit stereo), through a hook on the mixer's output.
+// The mixer's output (22,050 Hz, 16-bit stereo) through one hook: the frames mixed so far, the audio thread's own
+// clock, late under load but never out of step with itself; the frame at which each watched channel (-1) was first
+// found silent; and, while `ecoute` is set, the left channel, what the player hears.
+std::atomic<long> mixees{0};
+std::atomic<long> silence[CANAUX_SON];
+std::atomic<bool> ecoute{false};
+std::mutex garde;
+std::vector<std::int16_t> entendu;
+void Sortie(void*, Uint8* flux, int octets) {
+    mixees += octets / 4;
+    for (std::atomic<long>& s : silence) {
+        if (s < 0 && !Mix_Playing(static_cast<int>(&s - silence))) {
+            s = mixees.load();
+        }
+    }
+    std::lock_guard<std::mutex> g(garde);
+    for (int i = 0; ecoute && i + 4 <= octets; i += 4) {
+        entendu.push_back(static_cast<std::int16_t>(flux[i] | flux[i + 1] << 8));
+    }
+}
+
+// What the player hears of a sound played alone on channel 0, from its start to its end.
 std::vector<std::int16_t> Heard(FMOD_SYSTEM* sys, FMOD_SOUND* s) {
-    static std::mutex garde;
-    static std::vector<std::int16_t> entendu;
-    entendu.clear();
-    Mix_SetPostMix(
-        [](void*, Uint8* flux, int octets) {
-            std::lock_guard<std::mutex> g(garde);
-            for (int i = 0; i + 4 <= octets; i += 4) {
-                std::int16_t gauche;
-                std::memcpy(&gauche, flux + i, 2);
-                entendu.push_back(gauche);
-            }
-        },
-        nullptr);
+    garde.lock(), entendu.clear(), ecoute = true, garde.unlock();
     EXPECT_EQ(FMOD_OK, FMOD_System_PlaySound(sys, 0, s, 0, nullptr));
     EXPECT_GE(WaitSilent(0, 60000), 0);
-    Mix_SetPostMix(nullptr, nullptr);
     std::lock_guard<std::mutex> g(garde);
+    ecoute = false;
     return entendu;
 }
 
@@ -134,6 +142,7 @@ class SoundTest : public ::testing::Test {
         WriteWav(longWav, 1000), WriteWav(shortWav, 100);
         ASSERT_EQ(FMOD_OK, FMOD_System_Create(&sys));
         ASSERT_EQ(FMOD_OK, FMOD_System_Init(sys, CANAUX_SON, FMOD_INIT_NORMAL, nullptr));
+        Mix_SetPostMix(Sortie, nullptr);
         SoundLogClear();
     }
     void TearDown() override {
@@ -206,19 +215,6 @@ TEST_F(SoundTest, ReleaseStopsTheSoundEverywhereButTheLogKeepsItsPath) {
     EXPECT_EQ(0, SoundLogCount());
 }
 
-// The audio thread's own clock: the sound mixed so far, in frames, and the frame at which each channel was first
-// found silent after a mixed buffer. Under load the thread mixes late, never out of step with itself.
-std::atomic<long> mixees{0};
-std::atomic<long> silence[CANAUX_SON];
-void NoterSilences(void*, Uint8*, int octets) {
-    mixees += octets / 4; // 16-bit stereo
-    for (std::atomic<long>& s : silence) {
-        if (s < 0 && !Mix_Playing(static_cast<int>(&s - silence))) {
-            s = mixees.load();
-        }
-    }
-}
-
 TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
     FMOD_SOUND* forever = Load(shortWav, MODE_AMBIANCE);
     std::string midWav = dir + "/mid.wav";
@@ -236,7 +232,6 @@ TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
     for (std::atomic<long>& s : silence) {
         s = -1;
     }
-    Mix_SetPostMix(NoterSilences, nullptr);
     long debut[CANAUX_SON] = {};
     for (const auto& [canal, son] : {std::pair{1, forever}, {2, sample}, {3, twice}}) {
         debut[canal] = mixees; // it starts with the next buffer mixed
@@ -247,7 +242,6 @@ TEST_F(SoundTest, OnlyLoopingSoundsLoopAndTheyHonourTheirCount) {
     for (Uint32 t0 = SDL_GetTicks(); ms(mixees - debut[3]) < 1500 && SDL_GetTicks() - t0 < 60000;) {
         SDL_Delay(10);
     }
-    Mix_SetPostMix(nullptr, nullptr);
     ASSERT_GE(ms(mixees - debut[3]), 1500) << "the audio thread stopped mixing";
     // Ended within a mixer buffer or two of its length: the sample of 100 ms once, the 300 ms sound three times.
     EXPECT_GE(ms(silence[2] - debut[2]), 100);
