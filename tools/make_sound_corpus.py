@@ -204,6 +204,14 @@ def riff(chunks):
     return b"RIFF" + struct.pack("<I", 4 + len(body)) + b"WAVE" + body
 
 
+def lying_wav(tag, channels, rate, bits, block, claim, real=4000, data_first=False):
+    """A WAV whose header says what it likes: its format, and a data size of `claim` over `real` bytes."""
+    fmt = b"fmt " + struct.pack("<IHHIIHH", 16, tag, channels, rate, rate * block & 0xFFFFFFFF, block, bits)
+    data = b"data" + struct.pack("<I", claim) + b"\x11" * real
+    body = data + fmt if data_first else fmt + data
+    return b"RIFF" + struct.pack("<I", 4 + len(body)) + b"WAVE" + body
+
+
 def damaged(data, start, count, seed):
     """`count` bytes past `start` replaced by random ones, every frame header left."""
     rng = random.Random(seed)
@@ -277,6 +285,23 @@ def main():
         # WAVs out of the bounds every sound file is held to.
         "refused-wav-3-channels.wav": wav(3, 22050, 16, bytes(600)),
         "refused-wav-rate-1000.wav": wav(1, 1000, 16, bytes(600)),
+        # WAV headers that lie about their own format or size.
+        "refused-wav-no-channels.wav": lying_wav(1, 0, 22050, 16, 2, 4000),
+        "refused-wav-rate-0.wav": lying_wav(1, 1, 0, 16, 2, 4000),
+        "refused-wav-bits-0.wav": lying_wav(1, 1, 22050, 0, 0, 4000),
+        "refused-wav-bits-7.wav": lying_wav(1, 1, 22050, 7, 1, 4000),
+        "refused-wav-255-channels.wav": lying_wav(1, 255, 22050, 16, 510, 4000),
+        "refused-wav-256-channels.wav": lying_wav(1, 256, 22050, 16, 512, 4000),
+        "refused-wav-rate-4g.wav": lying_wav(1, 2, 0xFFFFFFF0, 16, 4, 4000),
+        "refused-wav-rate-1.wav": lying_wav(1, 1, 1, 16, 2, 4000),
+        "refused-wav-format-0x1234.wav": lying_wav(0x1234, 1, 22050, 16, 2, 4000),
+        "refused-wav-adpcm-no-block.wav": lying_wav(2, 1, 22050, 4, 0, 4000),
+        "refused-wav-data-4g.wav": lying_wav(1, 1, 22050, 16, 2, 0xFFFFFFFF),
+        "refused-wav-no-data.wav": lying_wav(1, 1, 22050, 16, 2, 0, 0),
+        "refused-wav-half-a-frame.wav": lying_wav(1, 2, 22050, 16, 4, 3, 3),
+        "refused-wav-data-before-fmt.wav": lying_wav(1, 1, 22050, 16, 2, 4000, data_first=True),
+        "refused-wav-header-only.wav": lying_wav(1, 1, 22050, 16, 2, 4000)[:44],
+        "refused-wav-cut-in-fmt.wav": lying_wav(1, 1, 22050, 16, 2, 4000)[:20],
     }
     for name, data in sorted(files.items()):
         with open(os.path.join(OUT, name), "wb") as f:
