@@ -12,7 +12,6 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
-#include <random>
 #include <string>
 
 #include "system.h"
@@ -44,10 +43,6 @@ void WriteWav(const std::string& path, int ms, std::uint32_t claim = 0, std::uin
     for (std::uint32_t i = 0; i < data / 2; ++i)
         put((i / 25) % 2 ? 8000 : static_cast<std::uint16_t>(-8000), 2);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), f.size());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string Asset(const char* rel) {
@@ -272,46 +267,7 @@ TEST_F(SoundTest, NullHandlesAndBadChannelsAreHarmlessErrors) {
 }
 
 TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
-    std::string full = harness::ReadFile(longWav);
-    std::vector<std::string> broken = {dir + "/missing.wav", dir + "/empty.wav", dir + "/half.wav", dir + "/random.wav",
-                                       dir + "/claims.wav"};
-    WriteBytes(broken[1], "");
-    WriteBytes(broken[2], full.substr(0, full.size() / 2));
-    std::mt19937 rng(7);
-    std::string noise(full.size(), '\0');
-    for (char& c : noise)
-        c = static_cast<char>(rng());
-    WriteBytes(broken[3], noise);
-    WriteWav(broken[4], 100, 1000000);
-    WriteBytes(dir + "/cut.wav", full.substr(0, full.size() - 10)), broken.push_back(dir + "/cut.wav");
-    // A chunk before the sound whose length wraps a 32-bit size back onto its own header, or to nothing.
-    for (std::uint32_t n : {0x7FFFFFFFu, 0xFFFFFFF7u, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
-        broken.push_back(dir + "/list" + std::to_string(n) + ".wav");
-        WriteBytes(broken.back(), full.substr(0, 12) + "LIST" +
-                                      std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)} +
-                                      full.substr(12));
-    }
-    // The game's own OGG and MP3, emptied, halved or replaced by noise.
-    for (const char* rel : {SND_TIC, SND_MUSIQUE}) {
-        std::string real = harness::ReadFile(Asset(rel)), ext = std::string(rel).substr(std::string(rel).size() - 4);
-        if (real.empty())
-            continue;
-        WriteBytes(dir + "/empty" + ext, ""), broken.push_back(dir + "/empty" + ext);
-        std::string rnd(real.size(), '\0');
-        for (char& c : rnd)
-            c = static_cast<char>(rng());
-        WriteBytes(dir + "/random" + ext, rnd), broken.push_back(dir + "/random" + ext);
-        if (ext == ".ogg")
-            WriteBytes(dir + "/half.ogg", real.substr(0, real.size() / 2)), broken.push_back(dir + "/half.ogg");
-        if (ext == ".mp3") {
-            // Good frames, then garbage: the decoder stops on an error and the part it decoded is not kept.
-            std::string garbled = real.substr(0, real.size() / 4) + rnd.substr(real.size() / 4);
-            WriteBytes(dir + "/garbled.mp3", garbled), broken.push_back(dir + "/garbled.mp3");
-            // An MP3 says nothing of its length, so a cut one plays what is left.
-            WriteBytes(dir + "/half.mp3", real.substr(0, real.size() / 2));
-            Load(dir + "/half.mp3", MODE_EFFET);
-        }
-    }
+    std::vector<std::string> broken = {dir + "/missing.wav"};
     // The sound corpus (tests/fuzz/corpus and its long sounds): every fault class in it is refused, the game's own
     // sounds and the files the libraries play load, a sine is heard as made, and any other file, damaged or found by
     // a fuzzer, loads or not but never brings the game down.
@@ -339,7 +295,7 @@ TEST_F(SoundTest, BrokenFilesGiveANullSoundAndADebuggingLine) {
             FMOD_Sound_Release(s);
         }
     }
-    ASSERT_GE(broken.size(), 46u);
+    ASSERT_GE(broken.size(), 47u);
     SoundLogClear();
     for (const std::string& path : broken) {
         FMOD_SOUND* s = reinterpret_cast<FMOD_SOUND*>(1);

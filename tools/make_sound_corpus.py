@@ -302,6 +302,18 @@ def main():
         "refused-wav-data-before-fmt.wav": lying_wav(1, 1, 22050, 16, 2, 4000, data_first=True),
         "refused-wav-header-only.wav": lying_wav(1, 1, 22050, 16, 2, 4000)[:44],
         "refused-wav-cut-in-fmt.wav": lying_wav(1, 1, 22050, 16, 2, 4000)[:20],
+        # A whole WAV emptied, halved, short of its last 10 bytes, or replaced by noise; a chunk before the
+        # sound whose length wraps a 32-bit size back onto its own header, or to nothing.
+        "refused-wav-empty.wav": b"",
+        "refused-wav-first-half.wav": wav(1, 22050, 16, bytes(8000))[:4022],
+        "refused-wav-cut-10-bytes.wav": wav(1, 22050, 16, bytes(8000))[:-10],
+        "refused-wav-noise.wav": random.Random(7).randbytes(8044),
+        **{"refused-wav-list-%x.wav" % n: wind[:12] + b"LIST" + struct.pack("<I", n) + wind[12:1012]
+           for n in (0x7FFFFFFF, 0xFFFFFFF7, 0xFFFFFFF8, 0xFFFFFFFF)},
+        # The game's tick emptied or halved; good MP3 frames, then noise: the part decoded before is not kept.
+        "refused-ogg-empty.ogg": b"",
+        "refused-ogg-first-half.ogg": ogg[:len(ogg) // 2],
+        "refused-mp3-garbled.mp3": mp3[:156 * 20] + random.Random(8).randbytes(156 * 60),
     }
     for name, data in sorted(files.items()):
         with open(os.path.join(OUT, name), "wb") as f:
