@@ -7,7 +7,7 @@ fails as hosts do (a file refused, no answer, 503) and is replaced by a new buil
     tests/e2e/web.py build-web [desktop map.map]
     WEB_PARTS="update bad_hosts" tests/e2e/web.py build-web    # only these parts, in the scenario's order
 """
-import gzip, hashlib, http.server, io, os, re, shutil, statistics, sys, tempfile, threading, time
+import base64, gzip, hashlib, http.server, io, os, re, shutil, statistics, sys, tempfile, threading, time
 from PIL import Image, ImageChops, ImageStat
 from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
@@ -17,6 +17,7 @@ from selenium.webdriver.common.by import By
 SITE = sys.argv[1]
 LINUX_MAP = sys.argv[2] if len(sys.argv) > 2 else ''
 DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'data', 'rsrc_img')
+CORPUS = os.path.join(DATA, '..', '..', 'tests', 'fuzz', 'corpus')
 # The layout run.sh checks: buttons 420 x 90 centred at x 320, the text box bottom-centred.
 BTN = {'newgame': 200, 'loadgame': 350, 'exit': 500}
 BOX = (30, 550, 1030, 740)
@@ -100,6 +101,13 @@ def point(x, y, click=False):
     (a.click() if click else a).perform()
 
 key = lambda k: ActionChains(driver).send_keys(k).perform()
+
+def replace(**files):
+    """A script writing files of the sound corpus over game files: replace(click_wav='game-....ogg')."""
+    def write(game, corpus):
+        data = base64.b64encode(open(os.path.join(CORPUS, corpus), 'rb').read()).decode()
+        return 'jeu.FS.writeFile("rsrc_snd/%s", Uint8Array.from(atob("%s"), c => c.charCodeAt(0)));' % (game, data)
+    return ''.join(write(g.replace('__', '/').replace('_', '.'), c) for g, c in files.items())
 
 def sons(since=0):
     return [s for s in driver.execute_script('return sons') if s['t'] > since]
@@ -308,9 +316,12 @@ def play():
 
 def no_menu_picture():
     driver.set_window_size(800, 640)
-    # And a damaged sound (an Ogg claiming 1 Hz, from the sound corpus) in place of the wind.
-    bad = list(open(os.path.join(DATA, '..', '..', 'tests', 'fuzz', 'corpus', 'refused-ogg-rate-1.ogg'), 'rb').read())
-    start('jeu.FS.unlink("rsrc_img/Menu/menu.jpg"); jeu.FS.writeFile("rsrc_snd/Menu/wind.wav", new Uint8Array(%s))' % bad)
+    # And from the sound corpus: a Vorbis codebook of 4 M entries in place of the wind (its 48 MB sort on the stack
+    # killed the game), two Ogg links of 300 ms for the click, 20 MP3 frames of 576 samples at 22,050 Hz behind two
+    # ID3 tags for the hover sound (0.5 s: the decoder's delay of 529 samples comes off).
+    start('jeu.FS.unlink("rsrc_img/Menu/menu.jpg");' + replace(
+        Menu__wind_wav='refused-ogg-codebook-4m-entries.ogg', Menu__click_wav='game-ogg-chain-sine-441hz-600ms.ogg',
+        Menu__sound82_wav='game-bratja-two-id3-128-then-6000.mp3'))
     key(' ')
     check('menu without its picture: the red card', until(15, lambda: near(shot(), (0, 0, 1060, 740), (250, 0, 0), 4) > 700000))
     point(530, 100, click=True)
@@ -326,9 +337,11 @@ def no_menu_picture():
     check('menu without its picture: Escape ends the game', until(10, ended))
     check('output: the missing picture is reported',
           b'rsrc_img/Menu/menu.jpg : Couldn\'t open' in bytes(driver.execute_script('return sortie')))
-    check('output: the damaged wind is refused with its line, the other sounds still play',
-          b'son rsrc_snd/Menu/wind.wav : format OGG impossible #' in bytes(driver.execute_script('return sortie'))
-          and not any(s['loop'] for s in sons()) and any(not s['loop'] for s in sons()))
+    played = sorted(round(s['s'], 3) for s in sons())
+    check('output: the wind\'s codebooks are refused with their line; the chained Ogg and the tagged MP3 play whole '
+          '(%s s)' % played, b'son rsrc_snd/Menu/wind.wav : dictionnaires Vorbis trop grands #'
+          in bytes(driver.execute_script('return sortie')) and not any(s['loop'] for s in sons())
+          and {round(d, 2) for d in played} == {0.5, 0.6})
     focused = lambda: driver.switch_to.active_element.get_attribute('id') or driver.switch_to.active_element.text
     check('end: "Rejouer" has the focus', focused() == 'Rejouer')
     key('\ue004')
@@ -361,6 +374,11 @@ def phone(w=390, h=844):
     cdp('Emulation.setDeviceMetricsOverride', width=w, height=h, deviceScaleFactor=3, mobile=True)
     driver.get(url)
     check('phone: the card says "Toucher pour jouer"', until(20, lambda: card_ready('Toucher pour jouer')))
+    # From the sound corpus: a sine of 2 s whose middle page is lost for the tick; the click, 851 MP3 frames of 576
+    # samples at 22,050 Hz (22.2 s) from a silent 8 kbps one, that a length guessed from it would put past 400 s.
+    driver.execute_script(replace(Texte__txt_ogg='game-ogg-lost-page-sine-441hz-2000ms.ogg',
+                                  Menu__click_wav='long/game-bratja-silent-frame.mp3'))
+    t = now()
     blink = lambda: driver.execute_script('return getComputedStyle(document.getElementById("invite")).animationName')
     was = blink()
     cdp('Emulation.setEmulatedMedia', features=[{'name': 'prefers-reduced-motion', 'value': 'reduce'}])
@@ -379,6 +397,10 @@ def phone(w=390, h=844):
     tap(530, BTN['loadgame'] + 45)
     img = settled(None)
     check('phone: a tap on load game types the test text in red', img and near(img, BOX, (250, 0, 0), 10) > 500)
+    played = [s['s'] for s in sons(t) if not s['loop']]
+    check('phone: the click plays whole (%.2f s at most), a tick per step with its lost page skipped (%d of 1.4 to 2 s)'
+          % (max(played + [0]), sum(1.4 <= d <= 2 for d in played)),
+          any(22.1 <= d <= 22.3 for d in played) and sum(1.4 <= d <= 2 for d in played) > 20)
     tap(530, 100)
     check('phone: a tap brings the menu back', until(15, lambda: (lambda i: in_menu(i) and near(i, BOX, (250, 0, 0), 10) == 0)(shot())))
     tap(530, BTN['exit'] + 45)
