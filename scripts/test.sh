@@ -55,33 +55,31 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 FUZZ_DIR="$ROOT/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$FUZZ_DIR" -DDUSKWANE_TESTS=OFF -DDUSKWANE_FUZZ=ON ${CMAKE_EXTRA:-} >/dev/null
 cmake --build "$FUZZ_DIR" -j "$(nproc)" --target duskwane_fuzz_sound duskwane_fuzz_picture
-rm -rf "$FUZZ_DIR/corpus" "$FUZZ_DIR/findings" "$FUZZ_DIR"/fuzz-*.log
-mkdir -p "$FUZZ_DIR/corpus" "$FUZZ_DIR/findings"
-find "$ROOT/tests/fuzz/corpus" -maxdepth 1 -type f -exec cp {} "$FUZZ_DIR/corpus/" \;
-# One process a core, sharing the corpus; each writes build-fuzz/fuzz-<n>.log.
-if ! (cd "$FUZZ_DIR" && ./duskwane_fuzz_sound corpus -jobs="$(nproc)" -workers="$(nproc)" -max_len=4096 \
-    -max_total_time=60 -timeout=30 -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 \
-    -artifact_prefix=findings/ >fuzz.log 2>&1); then
-    tail -40 "$FUZZ_DIR"/fuzz-*.log
-    echo "# the sound fuzzer found a fault: $FUZZ_DIR/findings/"
-    exit 1
-fi
+# fuzz NAME SECONDS SEEDS...: one process a core, sharing build-fuzz/NAME/, each
+# writing build-fuzz/fuzz-<n>.log; a finding stops the run.
+fuzz() {
+    local name=$1 seconds=$2
+    shift 2
+    rm -rf "${FUZZ_DIR:?}/$name" "$FUZZ_DIR"/fuzz-*.log
+    mkdir -p "$FUZZ_DIR/$name" "$FUZZ_DIR/findings"
+    cp "$@" "$FUZZ_DIR/$name/"
+    if ! (cd "$FUZZ_DIR" && "./duskwane_fuzz_$name" "$name" -jobs="$(nproc)" -workers="$(nproc)" -max_len=4096 \
+        -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 \
+        -artifact_prefix=findings/ >fuzz.log 2>&1); then
+        tail -40 "$FUZZ_DIR"/fuzz-*.log
+        echo "# the $name fuzzer found a fault: $FUZZ_DIR/findings/"
+        exit 1
+    fi
+}
+rm -rf "$FUZZ_DIR/findings"
+fuzz sound 60 $(find "$ROOT/tests/fuzz/corpus" -maxdepth 1 -type f)
 awk '/number_of_executed_units/ { n += $2 } /^# sound fuzzer:/ { w += $4; o += $6; m += $8 }
      END { printf "# sound fuzzer: %d inputs in a minute (%d wav, %d ogg, %d mp3 or other)\n", n, w, o, m }' \
     "$FUZZ_DIR"/fuzz-*.log
 # The picture loader's fuzzer, the same way for half a minute, from the crafted
 # pictures: a header the game lets through must decode within its bounds, and
 # no decoder may crash or hang on what it is given.
-rm -rf "$FUZZ_DIR/pictures" "$FUZZ_DIR"/fuzz-*.log
-mkdir -p "$FUZZ_DIR/pictures"
-find "$ROOT/tests/crafted" -type f ! -name '*.ttf' -exec cp {} "$FUZZ_DIR/pictures/" \;
-if ! (cd "$FUZZ_DIR" && ./duskwane_fuzz_picture pictures -jobs="$(nproc)" -workers="$(nproc)" -max_len=4096 \
-    -max_total_time=30 -timeout=30 -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 \
-    -artifact_prefix=findings/ >fuzz.log 2>&1); then
-    tail -40 "$FUZZ_DIR"/fuzz-*.log
-    echo "# the picture fuzzer found a fault: $FUZZ_DIR/findings/"
-    exit 1
-fi
+fuzz picture 30 $(find "$ROOT/tests/crafted" -type f ! -name '*.ttf')
 awk '/number_of_executed_units/ { n += $2 } END { printf "# picture fuzzer: %d inputs in half a minute\n", n }' \
     "$FUZZ_DIR"/fuzz-*.log
 
