@@ -63,9 +63,12 @@ trap 'rm -rf "$RUN"' EXIT
 STOCK=$RUN/root
 t0=$SECONDS
 if [ ! -f "$TARBALL" ]; then
-    # The mirror the host installs bookworm from.
-    mirror=$(awk -v RS= '{ u = ""; b = 0; for (i = 1; i <= NF; i++) { if ($i == "URIs:") u = $(i + 1); if ($i == "bookworm") b = 1 }
-        if (b && u != "") { print u; exit } }' /etc/apt/sources.list.d/debian.sources)
+    # The mirror the host installs bookworm from: its deb822 sources, or the one-line list of an older install.
+    mirror=$(cat /etc/apt/sources.list.d/debian.sources 2>/dev/null | awk -v RS= '{ u = ""; b = 0
+        for (i = 1; i <= NF; i++) { if ($i == "URIs:") u = $(i + 1); if ($i == "bookworm") b = 1 }
+        if (b && u != "") { print u; exit } }')
+    [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
+    [ -n "$mirror" ] || { echo "no bookworm mirror in /etc/apt/sources.list*" >&2; exit 1; }
     # In a mount namespace of its own too: what it mounts in the root cannot outlive it.
     unshare --mount --propagation private debootstrap bookworm "$RUN/bootstrap" "$mirror" >"$RUN/debootstrap.log" 2>&1 ||
         { tail -30 "$RUN/debootstrap.log"; exit 1; }
@@ -75,8 +78,13 @@ fi
 mkdir "$STOCK"
 tar --numeric-owner -xpf "$TARBALL" -C "$STOCK"
 cp /etc/resolv.conf "$STOCK/etc/"
-rm -f "$STOCK/etc/apt/sources.list"
-cp /etc/apt/sources.list.d/debian.sources "$STOCK/etc/apt/sources.list.d/"
+# The host's Debian sources, in the form it has them.
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    rm -f "$STOCK/etc/apt/sources.list"
+    cp /etc/apt/sources.list.d/debian.sources "$STOCK/etc/apt/sources.list.d/"
+else
+    cp /etc/apt/sources.list "$STOCK/etc/apt/"
+fi
 # The tree as it is, without its builds.
 mkdir "$STOCK/root/duskwane"
 tar -C "$REPO" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - . | tar -C "$STOCK/root/duskwane" -xf -
