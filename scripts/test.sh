@@ -66,7 +66,7 @@ fuzz() {
     if ! (cd "$FUZZ_DIR" && "./duskwane_fuzz_$name" "$name" -jobs="$(nproc)" -workers="$(nproc)" -max_len=4096 \
         -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -close_fd_mask=1 -print_final_stats=1 \
         -artifact_prefix=findings/ >fuzz.log 2>&1); then
-        tail -40 "$FUZZ_DIR"/fuzz-*.log
+        tail -n 40 "$FUZZ_DIR"/fuzz-*.log
         echo "# the $name fuzzer found a fault: $FUZZ_DIR/findings/"
         exit 1
     fi

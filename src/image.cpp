@@ -107,7 +107,11 @@ void LireGif(FILE* f, Entete& e) {
             return; // no picture
         }
         if (c == 0x21) {
-            if (getc(f) == EOF || !Blocs(f)) {
+            // The decoder takes a graphic control extension's first block, empty or not, and then its chain.
+            const int etiquette = getc(f);
+            std::uint32_t premier = 0;
+            if (etiquette == EOF || (etiquette == 0xF9 && !(Nombre(f, 1, false, &premier) && Sauter(f, premier))) ||
+                !Blocs(f)) {
                 e.abimee = true;
                 return;
             }

@@ -432,6 +432,7 @@ TEST(CraftedFiles, LoadAtTheirSizeOrAreRefusedByTheirHeader) {
         {"refused-empty.gif", 0, 0, "image de 0 x 0 pixels, vide"},
         {"refused-unended.gif", 0, 0, "image GIF ab\356m\351e"},
         {"refused-code-size.gif", 0, 0, "image GIF ab\356m\351e"},
+        {"refused-control-block.gif", 0, 0, "image GIF ab\356m\351e"},
         {"good-zero-width.ttf", 0, 0, "format d'image inconnu ou taille illisible"},
     };
     for (const auto& [nom, largeur, hauteur, raison] : images) {

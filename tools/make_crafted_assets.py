@@ -111,11 +111,15 @@ def main():
     # A GIF whose first picture is 0 x 0, which SDL_image's decoder writes through a null pointer for.
     write("refused-empty.gif", b"GIF89a\x03\x00\x02\x00\xf0\x00\x00z/f\xe7z<!\xf9\x04\x00\x00\x00\x00\x00,"
           + bytes(57) + b"\x03\x00\x02\x00\x00\x02\x03\x84\x83\x05\x00;")
-    # GIFs that SDL_image 1.2.12 reads for ever: a comment whose blocks run past the end of the file, and a picture
-    # of 8 x 512 whose pixels would take 240 bits each.
+    # GIFs that SDL_image 1.2.12 reads for ever: a comment whose blocks run past the end of the file, a picture
+    # of 8 x 512 whose pixels would take 240 bits each, and a graphic control extension whose first block is empty
+    # (the decoder reads a second chain after it, here past the end).
     write("refused-unended.gif", b"GIF89a\x03\x00\x02\x00\xf0\x00\x00z/f\xe7z<!\xfe\x10abc")
     write("refused-code-size.gif", b"GIF89a\x03\x00\x02\x00\xf0\x00\x00z/f\xe7z<!\xf9\x04\x00\x00\x00\x00\x00,"
           + b"\x00\x00\x00\x00\x08\x00\x00\x02\x00\xf0\x00\x00z/f\xe7z<!\xf9\x84\x83\x05\x00;")
+    write("refused-control-block.gif", bytes.fromhex(
+        "474946383961f000000000000000000000000000000000000000000000007a00"
+        "2f66e75a3c21f900c0000000000000002c0000000003000200000203848305003b"))
     write("small-box-1x1.png", convert("-size", "1x1", "xc:#eee2c4", "PNG24"))
     # Letters 1200 units left of their origin (after a sign, a letter starts before the line); lines of 20.8 em;
     # glyphs of no width at all.
