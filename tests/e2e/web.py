@@ -13,7 +13,6 @@ from selenium import webdriver
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.common.exceptions import TimeoutException
 
 SITE = sys.argv[1]
 LINUX_MAP = sys.argv[2] if len(sys.argv) > 2 else ''
@@ -424,21 +423,17 @@ def update(site, want):
     check('update: the new page whose module the host refuses shows the error, no game (%s)' % running(),
           retry_button() and modules() == 0 and running()[0] == want[0])
     hote['panne'] = None
-    # Reloads at once, while the new build's worker installs. A reload that never loads leaves the page before it.
-    anew = lambda: not driver.execute_script('return window.avant')
+    # Reloads at once, while the new build's worker installs: one that never loads fails after 30 s.
     for visit in ['the next visit'] + ['reload %d' % n for n in range(1, 6)]:
-        driver.execute_script('window.avant = 1')
-        try:
-            (driver.refresh if visit != 'the next visit' else lambda: driver.get(url))()
-        except TimeoutException:
-            pass
-        until(20, lambda: anew() and card_ready())
-        check('update: %s loads and runs the new build whole (%s)' % (visit, running()),
-              anew() and running() == want and modules() == 1)
-    # The player leaves and comes back: the new build is the one kept (offline checks it).
-    driver.get('about:blank')
+        (driver.refresh if visit != 'the next visit' else lambda: driver.get(url))()
+        until(20, card_ready)
+        check('update: %s runs the new build whole (%s)' % (visit, running()), running() == want and modules() == 1)
+    # The player leaves: with no page of the game open, the new build's worker takes over (offline then plays it);
+    # then comes back.
+    active = lambda: driver.get('chrome://serviceworker-internals/') or re.search(
+        'Active worker:.*?Script: (\\S+)', driver.find_element(By.TAG_NAME, 'body').text, re.S)
+    until(20, lambda: 'edition=%s&' % want[0] in (active() or [''])[0])
     driver.get(url)
-    until(20, card_ready)
 
 def bad_hosts():
     """A returning player, the host failing: the kept build plays."""
