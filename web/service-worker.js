@@ -37,9 +37,9 @@ self.addEventListener('install', function(e) {
       });
     }));
   }));
-  // No skipWaiting(): a worker replaced while a navigation it answers is under
-  // way leaves that page loading for good (a reload then never ends), and the
-  // page comes from the network in any case, so the new build already plays.
+  // No skipWaiting(): in Chromium, a reload made while the new worker takes
+  // over that way never ends (the page before it stays, until another reload);
+  // and the page comes from the network in any case, so the new build plays.
 });
 
 // This build is whole: the older ones go.
