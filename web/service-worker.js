@@ -3,7 +3,8 @@
 // worker with its build in the address (service-worker.js?edition=ID&f=NAME...,
 // the names carrying each file's hash) once it has received every file and
 // put it in the build's copy; a new build's page registers a new worker, which
-// completes its copy, then deletes the older builds'. The page always comes
+// completes its copy and waits until no page of the game is open (the browser
+// then hands over), then deletes the older builds'. The page always comes
 // from the network when it answers in time, so a new build arrives on the
 // first visit after it is deployed; it asks for its own files by name, so a
 // build's files come all from the network or all from the copy, never mixed.
@@ -35,9 +36,10 @@ self.addEventListener('install', function(e) {
         });
       });
     }));
-  }).then(function() {
-    return self.skipWaiting();
   }));
+  // No skipWaiting(): in Chromium, a reload made while the new worker takes
+  // over that way never ends (the page before it stays, until another reload);
+  // and the page comes from the network in any case, so the new build plays.
 });
 
 // This build is whole: the older ones go.
@@ -53,9 +55,7 @@ self.addEventListener('activate', function(e) {
 
 // The page from the network, fresh (a host that sends no Cache-Control would
 // let the browser reuse an old one), read whole before it is handed over; the
-// kept one when the network says nothing in time or fails. A newer build's
-// worker that takes over stops this one: a page still streaming from it would
-// break off, and the browser would wait for its end.
+// kept one when the network says nothing in time or fails.
 function page(requete) {
   var arret = new AbortController();
   var reseau = fetch(requete.url, {cache: 'no-store', credentials: 'same-origin', signal: arret.signal}).then(function(r) {

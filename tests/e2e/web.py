@@ -445,11 +445,17 @@ def update(site, want):
     check('update: the new page whose module the host refuses shows the error, no game (%s)' % running(),
           retry_button() and modules() == 0 and running()[0] == want[0])
     hote['panne'] = None
-    # A second reload, once the new build's worker has taken over, can hang the page for good: still open.
-    for visit in ('the next visit', 'reload 1'):
+    # Reloads at once, while the new build's worker installs: one that never loads fails after 30 s.
+    for visit in ['the next visit'] + ['reload %d' % n for n in range(1, 6)]:
         (driver.refresh if visit != 'the next visit' else lambda: driver.get(url))()
         until(20, card_ready)
         check('update: %s runs the new build whole (%s)' % (visit, running()), running() == want and modules() == 1)
+    # The player leaves: with no page of the game open, the new build's worker takes over (offline then plays it);
+    # then comes back.
+    active = lambda: driver.get('chrome://serviceworker-internals/') or re.search(
+        'Active worker:.*?Script: (\\S+)', driver.find_element(By.TAG_NAME, 'body').text, re.S)
+    until(20, lambda: 'edition=%s&' % want[0] in (active() or [''])[0])
+    driver.get(url)
 
 def bad_hosts():
     """A returning player, the host failing: the kept build plays."""
@@ -474,7 +480,9 @@ def offline():
     driver.find_element(By.ID, 'carte').click()
     until(10, on_title)
     key(' ')
-    check('offline: with the server stopped, a reload reaches the menu', until(15, in_menu))
+    served = re.search("id: '(\\w+)'", open(os.path.join(hote['site'], 'index.html')).read())[1]
+    check('offline: with the server stopped, a reload reaches the menu, the build last visited (%s)' % running()[0],
+          until(15, in_menu) and running()[0] == served)
 
 def pacing(sons, pleins):
     """Text step (the ticks' starts), white-out step (grey fills), blink phase (the title's black fills)."""
@@ -509,18 +517,17 @@ options.binary_location = '/usr/bin/chromium'
 for a in ('--headless=new', '--no-sandbox', '--window-size=1280,900', '--screen-info={1920x1080}', '--disable-gpu'):
     options.add_argument(a)
 options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
-# A navigation returns once the page is parsed; every step then waits, bounded, for what the player sees. A
-# reload while a new build's worker takes over may hold back the page's load event, which the driver would
-# otherwise wait on for its whole five minutes.
+# A navigation returns once the page is parsed, or fails after 30 s; every step then waits, bounded, for
+# what the player sees.
 options.page_load_strategy = 'eager'
 driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+driver.set_page_load_timeout(30)
 canvas = lambda: driver.find_element(By.ID, 'ecran')
 try:
     time.sleep(0.5)
     driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': SPY})
     dated(SITE, 1)  # served a day after it was built: a browser may reuse its files for 2.4 h
-    # 'update' runs by hand (WEB_PARTS) while the page can hang on the navigation after a new build takes over.
-    parts = os.environ.get('WEB_PARTS', 'play no_menu_picture phone bad_hosts offline').split()
+    parts = os.environ.get('WEB_PARTS', 'play no_menu_picture phone update bad_hosts offline').split()
     'play' in parts and pacing(*play())
     'no_menu_picture' in parts and no_menu_picture()
     'phone' in parts and phone()
