@@ -75,10 +75,6 @@ source "$ROOT/tests/e2e/lib.sh"
 t0=$(date +%s)
 wine_prefix || exit 1
 echo "# Wine prefix $WINEPREFIX ready in $(($(date +%s) - t0)) s"
-# One Wine server for every test, kept until the end: a test started while the
-# server of the one before was shutting down could die without a word.
-wineserver -p
-trap 'wineserver -k 2>/dev/null; rm -rf "$WORK"' EXIT
 t0=$(date +%s)
 status=0
 # The long event floods and the road per spoiled asset test the game's own logic, the same on
