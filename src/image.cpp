@@ -94,11 +94,16 @@ bool Blocs(FILE* f) {
     return false;
 }
 
+// The bytes of the colour table that follows a screen's or a picture's flags, if they say it is there.
+std::uint32_t Palette(std::uint32_t drapeaux) {
+    return (drapeaux & 0x80) ? 3u << ((drapeaux & 7) + 1) : 0;
+}
+
 // The first picture's own size, past the extensions before it, read as the decoder reads the file.
 void LireGif(FILE* f, Entete& e) {
     std::uint32_t largeur = 0, hauteur = 0, drapeaux = 0;
     if (!Nombre(f, 2, false, &largeur) || !Nombre(f, 2, false, &hauteur) || !Nombre(f, 1, false, &drapeaux) ||
-        !Sauter(f, 2 + ((drapeaux & 0x80) ? 3u << ((drapeaux & 7) + 1) : 0))) {
+        !Sauter(f, 2 + Palette(drapeaux))) {
         return;
     }
     for (;;) {
@@ -120,8 +125,7 @@ void LireGif(FILE* f, Entete& e) {
             // one of 240 sent it reading past the end of the file for ever.
             std::uint32_t cotes[2] = {0, 0}, bits = 0;
             e.taille = Sauter(f, 4) && Nombre(f, 2, false, &cotes[0]) && Nombre(f, 2, false, &cotes[1]) &&
-                       Nombre(f, 1, false, &drapeaux) &&
-                       Sauter(f, (drapeaux & 0x80) ? 3u << ((drapeaux & 7) + 1) : 0) && Nombre(f, 1, false, &bits);
+                       Nombre(f, 1, false, &drapeaux) && Sauter(f, Palette(drapeaux)) && Nombre(f, 1, false, &bits);
             e.abimee = !e.taille || bits > 8 || !Blocs(f);
             e.largeur = cotes[0];
             e.hauteur = cotes[1];
