@@ -22,6 +22,7 @@ void web_rendre_la_main();
 void web_dormir(int ms);
 void web_attendre_entree(int ms);
 void web_attendre_fichier(const char* chemin);
+void web_decoder_image(const char* chemin);
 int web_temps_cache();
 void web_completer_sdl();
 void web_basculer_plein_ecran();
@@ -173,13 +174,14 @@ SDL_Surface* SDL_DisplayFormat(SDL_Surface* surface) {
     return SDL_ConvertSurface(surface, ecran != nullptr ? ecran->format : surface->format, SDL_SWSURFACE);
 }
 
-// The browser's SDL keeps every picture it decoded when the page loaded: a
-// file no longer in the page's file system is missing, as on the desktop.
+// The browser's SDL keeps every picture it has decoded: a file no longer in
+// the page's file system is missing, as on the desktop.
 SDL_Surface* __wrap_IMG_Load(const char* file) {
     if (access(file, R_OK) != 0) {
         std::snprintf(erreur, sizeof erreur, "Couldn't open %s", file);
         return nullptr;
     }
+    web_decoder_image(file);
     SDL_Surface* image = __real_IMG_Load(file);
     if (image == nullptr) {
         std::snprintf(erreur, sizeof erreur, "Couldn't decode %s", file);

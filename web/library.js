@@ -102,15 +102,52 @@ mergeInto(LibraryManager.library, {
   },
 
   // Sleeps while `chemin` is a file the page is still fetching (`attendus`: a
-  // promise per path, settled once the file is written or has failed).
+  // promise per path, settled once the file is written or has failed). With
+  // nothing to wait for, wakeUp is called at once: the call Asyncify makes
+  // again to resume the game must go through handleSleep too, or it traps.
   web_attendre_fichier__deps: ['$Endormir', '$Reveiller'],
   web_attendre_fichier__sig: 'vi',
   web_attendre_fichier: function(chemin) {
-    var attendu = Module['attendus'] && Module['attendus'][UTF8ToString(chemin)];
-    if (!attendu) return;
     return Asyncify.handleSleep(function(wakeUp) {
+      var attendu = Module['attendus'] && Module['attendus'][UTF8ToString(chemin)];
+      if (!attendu) return wakeUp();
       Endormir();
       attendu.then(function() { Reveiller(wakeUp); });
+    });
+  },
+
+  // Decodes a picture (by the browser, as SDL's IMG_Load expects) the first
+  // time the game opens it: decoding them all with the data file held the
+  // card back by a third of a second on a slow phone. A file that is not a
+  // picture the browser reads is left to IMG_Load, which refuses it.
+  web_decoder_image__deps: ['$Endormir', '$Reveiller', '$PATH_FS', '$FS'],
+  web_decoder_image__sig: 'vi',
+  web_decoder_image: function(chemin) {
+    return Asyncify.handleSleep(function(wakeUp) {
+      var nom = PATH_FS.resolve(UTF8ToString(chemin)), octets;
+      if (Module['preloadedImages'][nom] || !/\.(jpg|jpeg|png|bmp)$/i.test(nom)) return wakeUp();
+      try {
+        octets = FS.readFile(nom);
+      } catch (e) {
+        return wakeUp();
+      }
+      Endormir();
+      var adresse = URL.createObjectURL(new Blob([octets]));
+      var image = new Image();
+      var fin = function() {
+        URL.revokeObjectURL(adresse);
+        Reveiller(wakeUp);
+      };
+      image.onload = function() {
+        var toile = document.createElement('canvas');
+        toile.width = image.width;
+        toile.height = image.height;
+        toile.getContext('2d').drawImage(image, 0, 0);
+        Module['preloadedImages'][nom] = toile;
+        fin();
+      };
+      image.onerror = fin;
+      image.src = adresse;
     });
   },
 

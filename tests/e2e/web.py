@@ -179,6 +179,7 @@ def loading():
     cdp('Storage.clearDataForOrigin', origin=url[:-1], storageTypes='service_workers,cache_storage')
     cdp('Network.setCacheDisabled', cacheDisabled=True)
     cdp('Network.emulateNetworkConditions', offline=False, latency=150, downloadThroughput=200000, uploadThroughput=100000)
+    hote['retenu'] = '.mp3'  # the music, held until the intro has begun (play)
     driver.get(url)
     seen, texts = [], set()
     until(60, lambda: seen.append(bar()) or texts.add(note()) or card_ready())
@@ -263,6 +264,9 @@ def play():
 
     t = now()
     point(530, BTN['newgame'] + 45, click=True)
+    time.sleep(1)
+    check('intro: the music still on its way, the intro waits for it on black', mean(shot(), BOX) < 0.003)
+    hote['retenu'] = None
     previous, boxes = None, 0
     while True:
         img = settled(previous)
@@ -431,7 +435,7 @@ def build_b():
 dated = lambda site, days: [os.utime(os.path.join(site, n), (time.time() - days * 86400,) * 2) for n in os.listdir(site)]
 
 def running():
-    return driver.execute_script('return [EDITION.id, recus.js && recus.js.byteLength, recus.wasm && recus.wasm.byteLength, '
+    return driver.execute_script('return [EDITION.id, recus.js && recus.js.size, recus.wasm && recus.wasm.byteLength, '
                                  'recus.data && recus.data.byteLength, window.marque || "A"]')
 
 def update(site, want):
@@ -495,14 +499,15 @@ def pacing(sons, pleins):
     figure('title blink', [t for t, c in pleins if c == '#000000'][:8], 1000)
 
 
-# The site by python3 -m http.server's handler, failing as `panne` says: no answer ('muet'), 503 to all, or to a name's end.
-hote = {'site': SITE, 'panne': None}
+# The site by python3 -m http.server's handler, failing as `panne` says: no answer ('muet'), 503 to all, or to a name's
+# end; the files whose name ends as `retenu` says are held until it changes.
+hote = {'site': SITE, 'panne': None, 'retenu': None}
 
 class Hote(http.server.SimpleHTTPRequestHandler):
     log_message = lambda *args: None
     def do_GET(self):
         panne, self.directory = hote['panne'], hote['site']
-        while panne == 'muet' and hote['panne'] == 'muet':
+        while panne == 'muet' and hote['panne'] == 'muet' or hote['retenu'] and self.path.endswith(hote['retenu']):
             time.sleep(0.1)
         if panne == 503 or isinstance(panne, str) and self.path.split('?')[0].endswith(panne):
             self.send_error(503)
