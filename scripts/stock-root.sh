@@ -64,10 +64,10 @@ STOCK=$RUN/root
 t0=$SECONDS
 if [ ! -f "$TARBALL" ]; then
     # The mirror the host installs bookworm from: its deb822 sources, or the one-line list of an older install.
-    mirror=$(cat /etc/apt/sources.list.d/debian.sources 2>/dev/null | awk -v RS= '{ u = ""; b = 0
+    mirror=$(awk -v RS= '{ u = ""; b = 0
         for (i = 1; i <= NF; i++) { if ($i == "URIs:") u = $(i + 1); if ($i == "bookworm") b = 1 }
-        if (b && u != "") { print u; exit } }')
-    [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
+        if (b && u != "") { print u; exit } }' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" && $3 == "bookworm" { print $2; exit }' /etc/apt/sources.list 2>/dev/null || true)
     [ -n "$mirror" ] || { echo "no bookworm mirror in /etc/apt/sources.list*" >&2; exit 1; }
     # In a mount namespace of its own too: what it mounts in the root cannot outlive it.
     unshare --mount --propagation private debootstrap bookworm "$RUN/bootstrap" "$mirror" >"$RUN/debootstrap.log" 2>&1 ||

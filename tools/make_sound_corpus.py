@@ -198,18 +198,20 @@ def id3(body_size):
     return b"ID3\x03\0\0" + size + bytes(body_size)
 
 
-def riff(chunks):
-    body = b"".join(name + struct.pack("<I", len(data)) + data + (b"\0" if len(data) % 2 else b"")
-                    for name, data in chunks)
+def wave(body):
     return b"RIFF" + struct.pack("<I", 4 + len(body)) + b"WAVE" + body
+
+
+def riff(chunks):
+    return wave(b"".join(name + struct.pack("<I", len(data)) + data + (b"\0" if len(data) % 2 else b"")
+                         for name, data in chunks))
 
 
 def lying_wav(tag, channels, rate, bits, block, claim, real=4000, data_first=False):
     """A WAV whose header says what it likes: its format, and a data size of `claim` over `real` bytes."""
     fmt = b"fmt " + struct.pack("<IHHIIHH", 16, tag, channels, rate, rate * block & 0xFFFFFFFF, block, bits)
     data = b"data" + struct.pack("<I", claim) + b"\x11" * real
-    body = data + fmt if data_first else fmt + data
-    return b"RIFF" + struct.pack("<I", 4 + len(body)) + b"WAVE" + body
+    return wave(data + fmt if data_first else fmt + data)
 
 
 def damaged(data, start, count, seed):
